@@ -81,12 +81,19 @@ void __ConvertText(__Texture* texture)
         return;
     if (texture->width > INT32_MAX / 4)
         return;
+    // The pixel pointer sits at a 4-byte offset in the packed record, so it is converted
+    // through an aligned copy rather than through its address.
+    unsigned char* pixels = texture->pixels;
     if (_Deep && !texture->deep) {
-        if (Convert8To16(&texture->pixels, texture->height, texture->width * 4))
+        if (Convert8To16(&pixels, texture->height, texture->width * 4)) {
+            texture->pixels = pixels;
             texture->deep = 1;
+        }
     } else if (!_Deep && texture->deep) {
-        if (Convert16To8(&texture->pixels, texture->height, texture->width * 4))
+        if (Convert16To8(&pixels, texture->height, texture->width * 4)) {
+            texture->pixels = pixels;
             texture->deep = 0;
+        }
     }
 }
 
