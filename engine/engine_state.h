@@ -14,3 +14,22 @@ extern uint8_t ownsDefaultLight;
 
 // The shader every rasteriser calls for every shaded pixel.
 extern RenderOnePixelProc RenderOnePixel;
+
+// Per-call state of __RasterScene and __RasterSolid, set up at the start of each call and
+// released before it returns (the pointers are null between calls).
+// Channel full scale of the current call: 255, or 32768 when _Deep is set.
+extern int ChannelMax;
+// Row length of the current call's images in channel elements (not bytes).
+extern int RowStride;
+// The caller's destination image, kept for the shader and glass, which read what is drawn so far.
+extern unsigned char* destImage;
+// Quality mode draws each triangle here and composites its window into the destination.
+extern unsigned char* ScratchImage;
+// Colour and alpha with which the last edge pixel of a surface was composited, per pixel.
+extern unsigned char* EdgeColorMemory;
+// The destination colour that lay under that surface's edge pixel.
+extern unsigned char* UnderEdgeMemory;
+// What glass refracts: the source image, replaced by the back-face result in a two-pass render.
+extern unsigned char* BackLayer;
+// Depth that glass recorded for BackLayer, one float per pixel.
+extern float* BackLayerDepth;

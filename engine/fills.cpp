@@ -1,0 +1,419 @@
+// The triangle fills: set-up, then one scan converter that walks the triangle row by row from its
+// corner of greatest y down to the smallest, drawing each span's interior and, with _Quality, a
+// band of soft-edge pixels on both sides of the span and a box of them around each corner
+// (Phong) or each edge (flat and solid). The variants differ only in how a pixel is shaded,
+// which is chosen at compile time.
+#include "engine/fills.h"
+
+#include <cmath>
+
+#include "engine/engine_exports.h"
+#include "engine/engine_state.h"
+#include "shading/pixel_shader.h"
+#include "shading/span_helpers.h"
+#include "shading/vector_helpers.h"
+
+namespace {
+
+enum class FillKind { Flat, Phong, Solid };
+
+// Which part of the triangle a pixel belongs to: it decides the pixel writer (soft edge or
+// plain blend), whether the shader sees __PrevInfo and how the Phong fill records the pixel.
+enum class Pass { EdgeBox, LeftBand, Interior, RightBand };
+
+// The edge a soft pixel is weighed against.
+struct Segment {
+    EdgeLineCoefs line;
+    float x0, y0, x1, y1;
+};
+
+inline Segment SegmentOf(const __Point3ds& from, const __Point3ds& to)
+{
+    return Segment{EdgeLine(from.x, from.y, to.x, to.y), from.x, from.y, to.x, to.y};
+}
+
+// One fill call: the scene it draws for, the working polygon (copies of the corners with the
+// origin added, so x, y are image columns and rows) and everything fixed per triangle.
+struct Fill {
+    unsigned char* target;
+    unsigned char* source;
+    __Texture* textures;
+    material3ds* materials;
+    int materialCount;
+    __Triangle3ds* triangle;
+    float originX, originY;
+    int lightCount;
+    light3ds* lights;
+    GlassProp* glassProps;
+    RenderOnePixelProc shade;
+
+    __Point3ds v[3];
+    EdgeEntry edges[3];
+    float nx, ny, nz, d; // the normalised plane; depth at (X, Y) is -(d + nx X + ny Y) / nz
+    unsigned char mapsOn;
+    InterpolationSetup interp;
+    __Point faceNormal;
+    float texU, texV; // the last interpolated texture coordinates
+    __PrevInfo prev;
+
+    float colour[3]; // solid fill
+    float opacity;
+};
+
+inline void Record(Fill& f, float x, float y, const __Point& normal, uint8_t valid)
+{
+    f.prev.normal = normal;
+    f.prev.x = x - f.originX;
+    f.prev.y = y - f.originY;
+    f.prev.u = f.texU;
+    f.prev.v = f.texV;
+    f.prev.valid = valid;
+}
+
+// A Phong span pixel that failed its depth test is still remembered as the previous pixel, with
+// its own normal and the texture coordinates last interpolated.
+inline void RecordHidden(Fill& f, float x, float y)
+{
+    __Point normal;
+    float unusedU, unusedV;
+    InterpolateNormalAndUV(f.interp, x, y, 0.0f, false, normal, unusedU, unusedV);
+    Record(f, x, y, normal, 1);
+}
+
+template <FillKind K, Pass P>
+inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
+{
+    const float x = static_cast<float>(px);
+    const float y = static_cast<float>(py);
+    if constexpr (K == FillKind::Solid) {
+        if constexpr (P == Pass::Interior)
+            BlendPixel(f.target, f.colour[0], f.colour[1], f.colour[2], px, py, f.opacity);
+        else
+            DrawEdgePixel(f.opacity, f.target, 0.0f, NoDepthIndex, f.colour[0], f.colour[1],
+                          f.colour[2], edge.line, x, y, 1.0f, edge.x0, edge.y0, edge.x1,
+                          edge.y1);
+    } else {
+        constexpr bool records = K == FillKind::Phong && P != Pass::EdgeBox;
+        float depth, previous;
+        int zIndex;
+        if (!DepthTest(x, y, f.d, f.ny, f.nx, f.nz, f.v[0], 0.0f, 0.0f, depth, zIndex,
+                       previous)) {
+            if constexpr (records)
+                RecordHidden(f, x, y);
+            return;
+        }
+        __Point normal;
+        if constexpr (K == FillKind::Phong) {
+            InterpolateNormalAndUV(f.interp, x, y, depth, f.mapsOn != 0, normal, f.texU, f.texV);
+        } else {
+            normal = f.faceNormal;
+            if (f.mapsOn)
+                InterpolateUV(f.interp, x, y, depth, f.texU, f.texV);
+        }
+        __Point shaded = normal;
+        float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
+        float opacity = f.shade(f.originX, f.originY, f.target, f.source, x - f.originX,
+                                y - f.originY, depth, f.triangle, f.materials, f.materialCount,
+                                c1, c2, c3, &shaded, f.mapsOn, f.texU, f.texV, f.textures,
+                                f.lightCount, f.lights, P == Pass::EdgeBox ? nullptr : &f.prev,
+                                f.glassProps, f.nx, f.ny, f.nz, f.d);
+        if constexpr (P == Pass::Interior)
+            BlendPixel(f.target, c1, c2, c3, px, py, opacity);
+        else
+            DrawEdgePixel(opacity, f.target, previous, zIndex, c1, c2, c3, edge.line, x, y, 1.0f,
+                          edge.x0, edge.y0, edge.x1, edge.y1);
+        if constexpr (records)
+            Record(f, x, y, normal, P == Pass::RightBand ? 0 : 1);
+    }
+}
+
+// What a Phong span pixel outside the image would have left in __PrevInfo, without shading it:
+// hidden when there is a depth buffer (the depth test fails off the image), else interpolated
+// as if drawn.
+template <FillKind K, Pass P>
+inline void RecordOutside(Fill& f, int px, int py)
+{
+    if constexpr (K == FillKind::Phong && P != Pass::EdgeBox) {
+        const float x = static_cast<float>(px), y = static_cast<float>(py);
+        if (ZBuff) {
+            RecordHidden(f, x, y);
+        } else {
+            __Point normal;
+            float depth = std::fabs(f.nz) >= 0.01f ? -(f.d + f.ny * y + f.nx * x) / f.nz
+                                                   : f.v[0].z;
+            InterpolateNormalAndUV(f.interp, x, y, depth, f.mapsOn != 0, normal, f.texU, f.texV);
+            Record(f, x, y, normal, P == Pass::RightBand ? 0 : 1);
+        }
+    }
+}
+
+// Columns from `first` on while column <= limit (inclusive) or < limit, on row py. Only the
+// columns inside the image are visited: the others would draw nothing, and the one thing they
+// leave behind, the previous pixel of a Phong span, is reproduced for the pixel after them. That
+// keeps a span across a corner at 1e30 as cheap as one across the image.
+template <FillKind K, Pass P>
+void RunSpan(Fill& f, int py, int first, float limit, bool inclusive, const Segment& edge)
+{
+    if (std::isnan(limit))
+        return;
+    double lastColumn = inclusive ? std::floor(static_cast<double>(limit))
+                                  : std::ceil(static_cast<double>(limit)) - 1.0;
+    int last = TruncInt(lastColumn);
+    if (last < first)
+        return;
+    const bool rowInside = py >= 0 && py < Zheight;
+    int from = first > 0 ? first : 0;
+    int to = last < Zwidth - 1 ? last : Zwidth - 1;
+    if (!rowInside || from > to) {
+        RecordOutside<K, P>(f, last, py);
+        return;
+    }
+    if (first < from)
+        RecordOutside<K, P>(f, from - 1, py);
+    for (int px = from; px <= to; ++px)
+        ShadePixel<K, P>(f, px, py, edge);
+    if (last > to)
+        RecordOutside<K, P>(f, last, py);
+}
+
+// Every pixel of an edge box, against the edge from F to T, with no __PrevInfo.
+template <FillKind K>
+void DrawEdgeBox(Fill& f, int i, int sweep)
+{
+    const __Point3ds& from = f.v[f.edges[i].start];
+    const __Point3ds& to = f.v[f.edges[i].end];
+    const float dy = to.y - from.y;
+    int r0, r1, c0, c1;
+    if constexpr (K == FillKind::Phong) {
+        // A box about four rows tall around one corner, reaching along the edge as far as the
+        // edge travels in one and a half rows.
+        float w = std::fabs(dy) >= 1.0f ? 1.5f * std::fabs((from.x - to.x) / dy)
+                                        : std::fabs(from.x - to.x) + 1.5f;
+        float ref = sweep == 1 ? (from.y > to.y ? from.y : to.y) : (from.y < to.y ? from.y : to.y);
+        r0 = TruncInt(ref - 1.5f);
+        r1 = TruncInt(ref + 1.5f);
+        if (from.x < to.x) {
+            c0 = TruncInt(from.x - 1.5f);
+            c1 = TruncInt(from.x + w);
+        } else {
+            c0 = TruncInt(from.x - w);
+            c1 = TruncInt(from.x + 1.5f);
+        }
+    } else {
+        // The whole edge's bounding box, one and a half pixels wider all round.
+        float w = std::fabs(dy) >= 1.0f ? 1.5f : std::fabs(dy) + 1.5f;
+        r0 = TruncInt((from.y < to.y ? from.y : to.y) - 1.5f);
+        r1 = TruncInt((from.y > to.y ? from.y : to.y) + 1.5f);
+        c0 = TruncInt((from.x < to.x ? from.x : to.x) - 1.5f);
+        c1 = TruncInt((from.x > to.x ? from.x : to.x) + w);
+    }
+    if (r0 < 0)
+        r0 = 0;
+    if (r1 > Zheight - 1)
+        r1 = Zheight - 1;
+    if (c0 < 0)
+        c0 = 0;
+    if (c1 > Zwidth - 1)
+        c1 = Zwidth - 1;
+    const Segment edge = SegmentOf(from, to);
+    for (int py = r0; py <= r1; ++py)
+        for (int px = c0; px <= c1; ++px)
+            ShadePixel<K, Pass::EdgeBox>(f, px, py, edge);
+}
+
+// Walks edge i from its start F down to its end T, one span per row, with the other side of
+// the span found among the later edges. Returns the row the walk ends on.
+template <FillKind K>
+int WalkEdge(Fill& f, int i)
+{
+    const __Point3ds& from = f.v[f.edges[i].start];
+    const __Point3ds& to = f.v[f.edges[i].end];
+    const int row = TruncInt(from.y);
+    const int end = TruncInt(to.y);
+    if (!(end < row))
+        return row;
+    const float slope = std::fabs(to.y - from.y) >= 1.0f ? (to.x - from.x) / (to.y - from.y) : 0.0f;
+    const float xmin = from.x < to.x ? from.x : to.x;
+    const Segment left = SegmentOf(from, to);
+
+    // Rows above the image draw nothing but leave the previous pixel of a Phong span behind;
+    // the last of them (or the walk's last row) reproduces that. Rows below the image come after
+    // every visible pixel and are not walked at all.
+    int first = Zheight > end + 1 ? Zheight : end + 1;
+    if (first > row)
+        first = row;
+    for (int r = first; r > end && r >= 0; --r) {
+        const float fr = static_cast<float>(r);
+        float xl = xmin;
+        if (slope != 0.0f) {
+            float x = (fr - from.y) * slope + from.x;
+            xl = x > xmin ? x : xmin;
+        }
+        EdgeCrossingInfo crossing;
+        float xr = EdgeCrossing(3, i + 1, f.v, f.edges, r, crossing);
+        // The left band reaches back to where the edge crosses the next row, at least 3 pixels.
+        float bandLeft = std::fabs(xl - ((fr - 1.0f - from.y) * slope + from.x));
+        if (bandLeft <= 3.0f)
+            bandLeft = 3.0f;
+        if (_Quality) {
+            RunSpan<K, Pass::LeftBand>(f, r, TruncInt(xl - bandLeft), xl + 0.5f, true, left);
+            RunSpan<K, Pass::Interior>(f, r, TruncInt(xl + 1.0f), xr, false, left);
+            const Segment right{crossing.line, crossing.x0, crossing.y0, crossing.x1, crossing.y1};
+            RunSpan<K, Pass::RightBand>(f, r, TruncInt(xr), xr + crossing.band, true, right);
+        } else {
+            RunSpan<K, Pass::Interior>(f, r, TruncInt(xl), xr, false, left);
+        }
+    }
+    return end;
+}
+
+// The scan converter. The edge chain starts at the corner of greatest y and runs
+// counter-clockwise, so edges 0 and 1 descend on the side of smaller x and the crossing with the
+// far side is searched among the edges after the one walked. Every round advances the edge
+// index, so the loop ends after at most three rounds.
+template <FillKind K>
+void RunFill(Fill& f, int minRow)
+{
+    const int lastEdge = 2; // the vertex count - 1
+    int i = 0;
+    int sweep = 1;
+    int row = 0;
+    for (;;) {
+        if (_Quality)
+            DrawEdgeBox<K>(f, i, sweep);
+        // A horizontal edge has no rows to walk.
+        if (std::fabs(f.v[f.edges[i].end].y - f.v[f.edges[i].start].y) < 1.0f)
+            ++i;
+        if (i >= lastEdge)
+            return;
+        row = WalkEdge<K>(f, i);
+        ++i;
+        if (row > minRow)
+            continue;
+        // The walk has reached the bottom: one more round gives the last edge its box (in the
+        // Phong fill the box around its lower corner).
+        f.prev.valid = 0;
+        sweep = 2;
+        if (!_Quality)
+            return;
+    }
+}
+
+inline bool Finite(float value) { return std::isfinite(value); }
+
+// Working polygon, winding and, for the shaded fills, plane, culling and interpolation set-up.
+template <FillKind K>
+void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int originX,
+                  int originY)
+{
+    const int32_t corners[3] = {t.a, t.b, t.c};
+    for (int k = 0; k < 3; ++k) {
+        f.v[k] = points[corners[k]];
+        f.v[k].x += static_cast<float>(originX);
+        f.v[k].y += static_cast<float>(originY);
+        // Softpipe-style rejection: a corner that is not a number has no pixels.
+        if (!Finite(f.v[k].x) || !Finite(f.v[k].y) || (K != FillKind::Solid && !Finite(f.v[k].z)))
+            return;
+    }
+    f.edges[0] = EdgeEntry{0, 1, 0};
+    f.edges[1] = EdgeEntry{1, 2, 0};
+    f.edges[2] = EdgeEntry{2, 0, 0};
+    float minY = 0.0f;
+    int top = TopEntry(3, f.v, f.edges, minY);
+    RotateEntries(3, top, f.edges);
+    if (!MakeCounterClockwise(f.edges, f.v))
+        return;
+
+    if constexpr (K != FillKind::Solid) {
+        float nx, ny, nz;
+        PointsNormal(f.v, nx, ny, nz);
+        if (nz > 0.0f)
+            return;
+        float len = std::sqrt(nx * nx + ny * ny + nz * nz);
+        if (len == 0.0f)
+            len = 1.0f;
+        f.nx = nx / len;
+        f.ny = ny / len;
+        f.nz = nz / len;
+        f.d = -(f.nx * f.v[0].x + f.ny * f.v[0].y + f.nz * f.v[0].z);
+        if (!Finite(f.nx) || !Finite(f.ny) || !Finite(f.nz) || !Finite(f.d))
+            return;
+
+        f.mapsOn = (f.v[0].mapped && f.v[1].mapped && f.v[2].mapped) ? 1 : 0;
+        PrepareInterpolation(f.interp, f.v, f.originX, f.originY, f.mapsOn != 0);
+        // Zero area is a degenerate triangle; an infinite one (corners near 1e30) has no
+        // meaningful interior either and would only feed NaN into the weights.
+        if (f.interp.area == 0.0f || !Finite(f.interp.area))
+            return;
+        if (_Persp_Val != 0.0f && f.mapsOn &&
+            (f.interp.areaUnprojected == 0.0f || !Finite(f.interp.areaUnprojected)))
+            return;
+        f.faceNormal = __Point{-f.nx, -f.ny, -f.nz};
+        f.texU = 0.0f;
+        f.texV = 0.0f;
+        f.prev = __PrevInfo{};
+        f.prev.valid = 0;
+    }
+    RunFill<K>(f, TruncInt(minY));
+}
+
+template <FillKind K>
+void ShadedTriangle(unsigned char* target, unsigned char* source, __Texture* textures,
+                    material3ds* materials, int materialCount, __Triangle3ds* triangle,
+                    __Point3ds* points, int originX, int originY, int lightCount,
+                    light3ds* lights, GlassProp* glassProps)
+{
+    if (!target || !triangle || !points)
+        return;
+    Fill f;
+    f.target = target;
+    f.source = source;
+    f.textures = textures;
+    f.materials = materials;
+    f.materialCount = materialCount;
+    f.triangle = triangle;
+    f.originX = static_cast<float>(originX);
+    f.originY = static_cast<float>(originY);
+    f.lightCount = lightCount;
+    f.lights = lights;
+    f.glassProps = glassProps;
+    // An installed null shader would crash on the first pixel; the engine's own stands in.
+    f.shade = RenderOnePixel ? RenderOnePixel : DefaultRenderOnePixel;
+    SetUpAndFill<K>(f, *triangle, points, originX, originY);
+}
+
+} // namespace
+
+void PhongTriangle(unsigned char* target, unsigned char* source, __Texture* textures,
+                   material3ds* materials, int materialCount, __Triangle3ds* triangle,
+                   __Point3ds* points, int originX, int originY, int lightCount, light3ds* lights,
+                   GlassProp* glassProps)
+{
+    ShadedTriangle<FillKind::Phong>(target, source, textures, materials, materialCount, triangle,
+                                    points, originX, originY, lightCount, lights, glassProps);
+}
+
+void FlatTriangle(unsigned char* target, unsigned char* source, __Texture* textures,
+                  material3ds* materials, int materialCount, __Triangle3ds* triangle,
+                  __Point3ds* points, int originX, int originY, int lightCount, light3ds* lights,
+                  GlassProp* glassProps)
+{
+    ShadedTriangle<FillKind::Flat>(target, source, textures, materials, materialCount, triangle,
+                                   points, originX, originY, lightCount, lights, glassProps);
+}
+
+void SolidTriangle(unsigned char* target, __Triangle3ds* triangle, __Point3ds* points,
+                   int originX, int originY, float red, float green, float blue, float opacity)
+{
+    if (!target || !triangle || !points)
+        return;
+    Fill f{};
+    f.target = target;
+    f.originX = static_cast<float>(originX);
+    f.originY = static_cast<float>(originY);
+    f.colour[0] = red;
+    f.colour[1] = green;
+    f.colour[2] = blue;
+    f.opacity = opacity;
+    SetUpAndFill<FillKind::Solid>(f, *triangle, points, originX, originY);
+}

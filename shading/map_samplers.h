@@ -1,0 +1,25 @@
+// The samplers of a material's texture, opacity, bump and reflection maps, called by the default
+// shader. Each takes the map block that says how the map is applied and the texture record of its
+// slot; a null texture pointer means the scene passed no texture array. A texture that is absent
+// (null, or `present` 0) clears `present` and leaves the outputs untouched, and the shader then
+// skips that map.
+#pragma once
+
+#include "engine/scene_records.h"
+
+// Texture and opacity maps: three colour components 0..1 at (u, v); `amount` is clamped to 0..1
+// and multiplied by the texel's alpha. `prevInfo` (may be null) gives the previous pixel's u, v
+// for filtering.
+void SampleMap(float& out1, float& out2, float& out3, const map3ds& block,
+               const __Texture* texture, float& amount, bool& present, float u, float v,
+               const __PrevInfo* prevInfo);
+
+// Bump map: tilts the normal's x and y in place by the map's gradient at (u, v).
+void SampleBumpMap(float& nx, float& ny, float& nz, const map3ds& block, const __Texture* texture,
+                   float& amount, bool& present, float u, float v, const __PrevInfo* prevInfo);
+
+// Reflection map: three colour components 0..1 along the view reflected about the unit normal
+// (nx, ny, nz) at the point (x, y, z); `amount` is clamped to 0..1.
+void SampleReflectionMap(float& out1, float& out2, float& out3, const map3ds& block,
+                         const __Texture* texture, float& amount, bool& present, float x, float y,
+                         float z, float nx, float ny, float nz);

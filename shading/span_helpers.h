@@ -1,0 +1,530 @@
+// Span and pixel helpers shared by every rasteriser: element access, edge equations and scanline
+// crossings, the depth test, barycentric interpolation of normals and texture coordinates (with
+// the perspective correction), the coverage-weighted pixel write and the anti-aliased edge pixel.
+//
+// They work on the engine's globals: ZBuff, Zwidth, Zheight, _Deep, _DrawMode, _Quality,
+// _UsePhong2, the perspective settings, and ChannelMax and RowStride of the current scene call.
+// Everything here but RotateEntries runs per pixel or per scanline, so it is inline and
+// allocates nothing.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "engine/engine_exports.h"
+#include "engine/engine_state.h"
+#include "shading/vector_helpers.h"
+
+// ---------------------------------------------------------------------------------------------
+// Numbers
+
+// Float-to-int conversion truncates toward zero, but a coordinate may be NaN or far beyond int
+// (corners at 1e30 are legal input). Converting those is undefined, so they are pinned to
+// +-2^30: far outside any image (the scene call rejects images of 2^29 pixels or more), yet with
+// headroom for the +-1 and +-3 that callers add. NaN pins to the negative end.
+constexpr int TruncLimit = 1 << 30;
+
+inline int TruncInt(double value)
+{
+    if (value >= static_cast<double>(TruncLimit))
+        return TruncLimit;
+    if (value > -static_cast<double>(TruncLimit))
+        return static_cast<int>(value);
+    return -TruncLimit;
+}
+
+// Clamp written so that NaN lands on the low end instead of slipping through both tests.
+inline float ClampUnit(float value)
+{
+    return value > 1.0f ? 1.0f : (value > 0.0f ? value : 0.0f);
+}
+
+// A colour in channel units as the element it becomes: clamped to 0..ChannelMax and truncated.
+inline int ClampChannel(float value)
+{
+    const float top = static_cast<float>(ChannelMax);
+    return value >= top ? ChannelMax : (value > 0.0f ? static_cast<int>(value) : 0);
+}
+
+// The depth index that means "write no depth": for callers whose pixels have no depth of their
+// own (the solid fill, the outline modes), so that they leave the depth buffer alone.
+constexpr int NoDepthIndex = -1;
+
+// ---------------------------------------------------------------------------------------------
+// Elements
+
+// Element `index` of an image: a 16-bit element when _Deep is set, else a byte.
+inline int GetElement(const unsigned char* image, int index)
+{
+    if (_Deep) {
+        uint16_t value;
+        std::memcpy(&value, image + 2 * static_cast<ptrdiff_t>(index), sizeof value);
+        return value;
+    }
+    return image[index];
+}
+
+inline void SetElement(unsigned char* image, int index, int value)
+{
+    if (_Deep) {
+        uint16_t element = static_cast<uint16_t>(value);
+        std::memcpy(image + 2 * static_cast<ptrdiff_t>(index), &element, sizeof element);
+    } else {
+        image[index] = static_cast<unsigned char>(value);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Edges
+
+// One entry of a polygon's edge list: the indices of the edge's start and end vertex and a third
+// byte that is carried along (the winding fix swaps it with the vertices).
+struct EdgeEntry {
+    uint8_t start;
+    uint8_t end;
+    uint8_t third;
+};
+static_assert(sizeof(EdgeEntry) == 3, "edge list entries are 3 bytes");
+
+// A*x + B*y + C is zero on the edge from (x0, y0) to (x1, y1) and, for an edge of a
+// counter-clockwise polygon, negative on the polygon's side.
+struct EdgeLineCoefs {
+    float a;
+    float b;
+    float c;
+    float lengthSq; // A^2 + B^2
+    float length;   // its root
+};
+
+inline EdgeLineCoefs EdgeLine(float x0, float y0, float x1, float y1)
+{
+    EdgeLineCoefs line;
+    line.a = y1 - y0;
+    line.b = x0 - x1;
+    line.c = -line.a * x0 - line.b * y0;
+    line.lengthSq = line.a * line.a + line.b * line.b;
+    line.length = std::sqrt(line.lengthSq);
+    return line;
+}
+
+// What EdgeCrossing reports besides the crossing itself: the crossed edge's line and endpoints,
+// and how wide the band beyond the crossing must be to reach the next scanline's crossing.
+struct EdgeCrossingInfo {
+    EdgeLineCoefs line;
+    float x0, y0, x1, y1;
+    float band;
+};
+
+namespace span_detail {
+
+// First entry from `first` on whose edge spans row y (vertex y truncated): start <= y <= end, or
+// end <= y < start; the last entry when none does.
+inline int FindSpanningEntry(int entryCount, int first, const __Point3ds* points,
+                             const EdgeEntry* edges, int y, bool upwardOnly)
+{
+    int k = first;
+    for (; k < entryCount - 1; ++k) {
+        int ys = TruncInt(points[edges[k].start].y);
+        int ye = TruncInt(points[edges[k].end].y);
+        if (ys <= y && y <= ye)
+            break;
+        if (!upwardOnly && ye <= y && y < ys)
+            break;
+    }
+    return k;
+}
+
+// x where the edge meets row y; the larger x of an edge less than a pixel tall.
+inline float CrossingX(const __Point3ds& p0, const __Point3ds& p1, float y)
+{
+    if (std::fabs(p1.y - p0.y) < 1.0f)
+        return p0.x > p1.x ? p0.x : p1.x;
+    return p0.x + (y - p0.y) * (p1.x - p0.x) / (p1.y - p0.y);
+}
+
+} // namespace span_detail
+
+// Crossing of row y with the first edge from `firstEntry` on that spans it (the other side of
+// the triangle from the edge being walked). The band width is at least 3 so that the soft edge
+// of a steep edge still gets its pixels.
+inline float EdgeCrossing(int entryCount, int firstEntry, const __Point3ds* points,
+                          const EdgeEntry* edges, int y, EdgeCrossingInfo& info)
+{
+    int k = span_detail::FindSpanningEntry(entryCount, firstEntry, points, edges, y, false);
+    const __Point3ds& p0 = points[edges[k].start];
+    const __Point3ds& p1 = points[edges[k].end];
+    info.x0 = p0.x;
+    info.y0 = p0.y;
+    info.x1 = p1.x;
+    info.y1 = p1.y;
+    float x = span_detail::CrossingX(p0, p1, static_cast<float>(y));
+    info.line = EdgeLine(p0.x, p0.y, p1.x, p1.y);
+
+    const __Point3ds& lower = p0.y <= p1.y ? p0 : p1;
+    const __Point3ds& upper = p0.y <= p1.y ? p1 : p0;
+    int yNext = lower.x > upper.x ? y - 1 : y + 1;
+    int kNext = span_detail::FindSpanningEntry(entryCount, firstEntry, points, edges, yNext, true);
+    float xNext = span_detail::CrossingX(points[edges[kNext].start], points[edges[kNext].end],
+                                         static_cast<float>(yNext));
+    float band = std::fabs(xNext - x);
+    info.band = band > 3.0f ? band : 3.0f;
+    return x;
+}
+
+// Index of the entry whose start vertex has the greatest y (a later entry wins a tie; 1 for an
+// empty list) and, in minY, the smallest start-vertex y.
+inline int TopEntry(int entryCount, const __Point3ds* points, const EdgeEntry* edges, float& minY)
+{
+    int top = 1;
+    float topY = 0.0f;
+    for (int k = 0; k < entryCount; ++k) {
+        float y = points[edges[k].start].y;
+        if (k == 0 || y >= topY) {
+            top = k;
+            topY = y;
+        }
+        if (k == 0 || y < minY)
+            minY = y;
+    }
+    return top;
+}
+
+// Rotates the entries so that entry `first` comes first, keeping their cyclic order.
+void RotateEntries(int entryCount, int first, EdgeEntry* edges);
+
+// Fixes the winding of the triangle named by the first entries to counter-clockwise (in x, y as
+// numbers), swapping two vertex records when needed. False for a degenerate triangle: the two
+// edges leaving the first corner differ in direction by less than 0.00001 radian.
+inline bool MakeCounterClockwise(EdgeEntry* edges, __Point3ds* points)
+{
+    __Point3ds& v0 = points[edges[0].start];
+    __Point3ds& v1 = points[edges[1].start];
+    __Point3ds& v2 = points[edges[1].end];
+    float a1 = DirectionAngle(v0.x, v0.y, v1.x, v1.y);
+    float a2 = DirectionAngle(v0.x, v0.y, v2.x, v2.y);
+    float turn = a2 - a1;
+    if (std::fabs(turn) < 0.00001f)
+        return false;
+    if (turn >= 0.0f && turn <= 3.141592f)
+        return true;
+    __Point3ds swapped = v1;
+    v1 = v2;
+    v2 = swapped;
+    uint8_t third = edges[0].third;
+    edges[0].third = edges[2].third;
+    edges[2].third = third;
+    return true;
+}
+
+// True when (fx, fy) lies outside the box; a box thinner than 0.0001 on one axis (a vertical or
+// horizontal segment) is tested on the other axis only.
+inline bool OutsideSegmentBox(float fx, float fy, float minX, float minY, float maxX, float maxY)
+{
+    if (maxX - minX < 0.0001f)
+        return fy < minY || fy > maxY;
+    if (maxY - minY < 0.0001f)
+        return fx < minX || fx > maxX;
+    return fx < minX || fx > maxX || fy < minY || fy > maxY;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Depth
+
+// Depth of pixel (x, y) on the plane and depth test against the buffer. The plane is evaluated in
+// double precision and compared with the stored float: stored depths keep their historical
+// values this way, and an equal depth fails, so the pixel drawn first wins a tie. On success the
+// new depth is stored; `previous` reports what was there, for writers that restore it.
+inline bool DepthTest(float x, float y, float planeConst, float coefY, float coefX, float coefZ,
+                      const __Point3ds& vertex, float offsetX, float offsetY, float& depth,
+                      int& zIndex, float& previous)
+{
+    if (!ZBuff) {
+        depth = std::fabs(coefZ) >= 0.01f ? -(planeConst + coefY * y + coefX * x) / coefZ
+                                          : vertex.z;
+        zIndex = NoDepthIndex;
+        previous = depth;
+        return true;
+    }
+    int px = TruncInt(x + offsetX);
+    int py = TruncInt(y + offsetY);
+    if (px < 0 || py < 0 || px >= Zwidth || py >= Zheight)
+        return false;
+    double d = std::fabs(coefZ) >= 0.01f
+                   ? -(static_cast<double>(planeConst) + static_cast<double>(coefY) * y +
+                       static_cast<double>(coefX) * x) / coefZ
+                   : static_cast<double>(vertex.z);
+    int index = px + py * Zwidth;
+    float stored = ZBuff[index];
+    if (!(d > stored))
+        return false;
+    previous = stored;
+    depth = static_cast<float>(d);
+    ZBuff[index] = depth;
+    zIndex = index;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pixel writers
+
+// Writes colour (already in channel units) into pixel (x, y) with the given coverage. A pixel
+// of alpha 0 takes the colour unblended, so soft edges over an empty image keep their colour and
+// carry the coverage in alpha alone.
+inline void BlendPixel(unsigned char* image, float c1, float c2, float c3, int x, int y,
+                       float coverage)
+{
+    if (x < 0 || y < 0 || x >= Zwidth || y >= Zheight)
+        return;
+    int at = y * RowStride + 4 * x;
+    if (coverage == 1.0f) {
+        SetElement(image, at, ClampChannel(c1));
+        SetElement(image, at + 1, ClampChannel(c2));
+        SetElement(image, at + 2, ClampChannel(c3));
+        SetElement(image, at + 3, ChannelMax);
+        return;
+    }
+    if (!(coverage > 0.0f))
+        return;
+    const float top = static_cast<float>(ChannelMax);
+    int alpha = GetElement(image, at + 3);
+    if (alpha == 0) {
+        SetElement(image, at, ClampChannel(c1));
+        SetElement(image, at + 1, ClampChannel(c2));
+        SetElement(image, at + 2, ClampChannel(c3));
+        SetElement(image, at + 3, ClampChannel(coverage * top));
+        return;
+    }
+    const float keep = 1.0f - coverage;
+    SetElement(image, at, ClampChannel(coverage * c1 + keep * GetElement(image, at)));
+    SetElement(image, at + 1, ClampChannel(coverage * c2 + keep * GetElement(image, at + 1)));
+    SetElement(image, at + 2, ClampChannel(coverage * c3 + keep * GetElement(image, at + 2)));
+    // A coverage above 1 (a caller's shader may return an opacity above 1) must not wrap alpha.
+    int covered = ClampChannel(coverage * top);
+    SetElement(image, at + 3, covered > alpha ? covered : alpha);
+}
+
+inline void WriteEdgeDepth(float z, int zIndex)
+{
+    if (ZBuff && zIndex >= 0)
+        ZBuff[zIndex] = z;
+}
+
+// Anti-aliased pixel near an edge (filled modes) or a pen line (line modes, _DrawMode <= 2),
+// weighted by its distance to the segment. In the filled modes the inside of the edge (negative
+// side) is fully covered up to half a pixel and not at all beyond, where the span interior takes
+// over; the outside falls off over `width`. Past the segment's ends the distance to the nearer
+// endpoint counts. The depth at zIndex is written even when the coverage is 0: the fills hand in
+// the depth the pixel had before its depth test, so an edge pixel never hides the neighbouring
+// triangle's own pixels along a shared edge.
+inline void DrawEdgePixel(float opacity, unsigned char* image, float z, int zIndex, float c1,
+                          float c2, float c3, float a, float b, float c, float lengthSq,
+                          float length, float x, float y, float width, float ex0, float ey0,
+                          float ex1, float ey1)
+{
+    if (lengthSq > 0.01f) {
+        float value = a * x + b * y + c;
+        float along = value / lengthSq;
+        float dx = a * along;
+        float dy = b * along;
+        if (a == 0.0f || b == 0.0f) {
+            if (std::fabs(dx) < 0.0001f)
+                dx = 0.0f;
+            if (std::fabs(dy) < 0.0001f)
+                dy = 0.0f;
+        }
+        float fx = x - dx;
+        float fy = y - dy;
+        float minX = ex0 < ex1 ? ex0 : ex1, maxX = ex0 < ex1 ? ex1 : ex0;
+        float minY = ey0 < ey1 ? ey0 : ey1, maxY = ey0 < ey1 ? ey1 : ey0;
+        float t;
+        if (!OutsideSegmentBox(fx, fy, minX, minY, maxX, maxY)) {
+            t = value / length;
+            if (_DrawMode <= 2)
+                t = std::fabs(t);
+            else if (t < 0.0f)
+                t = -t < 0.5f ? 0.0f : width;
+        } else {
+            bool first = std::fabs(fx - ex0) + std::fabs(fy - ey0) <
+                         std::fabs(fx - ex1) + std::fabs(fy - ey1);
+            float px = first ? ex0 : ex1;
+            float py = first ? ey0 : ey1;
+            t = std::sqrt((x - px) * (x - px) + (y - py) * (y - py));
+        }
+        float coverage = ClampUnit(width - t);
+        if (coverage != 0.0f)
+            BlendPixel(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
+    }
+    WriteEdgeDepth(z, zIndex);
+}
+
+inline void DrawEdgePixel(float opacity, unsigned char* image, float z, int zIndex, float c1,
+                          float c2, float c3, const EdgeLineCoefs& line, float x, float y,
+                          float width, float ex0, float ey0, float ex1, float ey1)
+{
+    DrawEdgePixel(opacity, image, z, zIndex, c1, c2, c3, line.a, line.b, line.c, line.lengthSq,
+                  line.length, x, y, width, ex0, ey0, ex1, ey1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry
+
+// Where a point on screen was before the perspective transform moved it. A far distance of 0
+// switches the transform off (the points were not moved), so the point stays where it is.
+inline void Unproject(float x, float y, float z, float& ux, float& uy)
+{
+    float f = _Persp_Far != 0.0f ? 1.0f - z / _Persp_Far : 1.0f;
+    ux = x * f + _Persp_x;
+    uy = y * f + _Persp_y;
+}
+
+inline float Distance3(float x0, float y0, float z0, float x1, float y1, float z1)
+{
+    float dx = x1 - x0, dy = y1 - y0, dz = z1 - z0;
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+// Where the line through p along d meets the plane given by the coefficients (the curved modes
+// use it to project points onto a corner's tangent plane).
+inline void LinePoint(float px, float py, float pz, float dx, float dy, float dz, float coefA,
+                      float coefB, float coefC, float coefD, float& x, float& y, float& z)
+{
+    float s = coefA + coefB + coefC;
+    if (std::fabs(dy) > std::fabs(dx)) {
+        y = (py * (coefA + coefC) - dy * (coefD + dx * px + dz * pz)) / s;
+        x = px + dx * (y - py) / dy;
+        z = pz + dz * (y - py) / dy;
+    } else if (dx != 0.0f) {
+        x = (px * (coefB + coefC) - dx * (coefD + dy * py + dz * pz)) / s;
+        y = dy * (x - px) / dx + py;
+        z = dz * (x - px) / dx + pz;
+    } else {
+        z = (pz * (coefA + coefB) - dz * (coefD + dx * px + dy * py)) / s;
+        x = px + dx * (z - pz) / dz;
+        y = py + dy * (z - pz) / dz;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Interpolation inside a triangle
+
+// Barycentric weights of (x, y) from doubled signed areas; negative weights (outside the
+// triangle, where the soft edges shade) become 0 and the rest are renormalised.
+inline void BarycentricWeights(const float px[3], const float py[3], float area, float x, float y,
+                               float w[3])
+{
+    w[0] = Det3(px[1], px[2], x, py[1], py[2], y) / area;
+    w[1] = Det3(px[2], px[0], x, py[2], py[0], y) / area;
+    w[2] = Det3(px[0], px[1], x, py[0], py[1], y) / area;
+    for (int k = 0; k < 3; ++k)
+        if (w[k] < 0.0f)
+            w[k] = 0.0f;
+    float sum = std::fabs(w[0]) + std::fabs(w[1]) + std::fabs(w[2]);
+    if (sum > 0.0f) {
+        w[0] /= sum;
+        w[1] /= sum;
+        w[2] /= sum;
+    }
+}
+
+// Everything the per-pixel interpolation needs that is fixed for one triangle, worked out once
+// at set-up: the projected corners and doubled area, the un-projected ones for perspective-correct
+// texture coordinates, the corner normals normalised, and the mid-edge normals of the quadratic
+// normal.
+struct InterpolationSetup {
+    float px[3], py[3];
+    float area;
+    float ux[3], uy[3];
+    float areaUnprojected;
+    float u[3], v[3];
+    __Point n[3];
+    __Point q[3];
+    float offsetX, offsetY;
+};
+
+// Fills the setup for the three vertex records (x, y already in image pixels). The mid-edge
+// normals are the means of the corners' raw normals. The un-projected corners and area are only
+// worked out when perspective is on and the triangle is mapped; the caller rejects a triangle
+// whose area or un-projected area is 0.
+inline void PrepareInterpolation(InterpolationSetup& s, const __Point3ds* v, float offsetX,
+                                 float offsetY, bool mapped)
+{
+    for (int k = 0; k < 3; ++k) {
+        s.px[k] = v[k].x;
+        s.py[k] = v[k].y;
+        s.u[k] = v[k].u;
+        s.v[k] = v[k].v;
+        float len = std::sqrt(v[k].nx * v[k].nx + v[k].ny * v[k].ny + v[k].nz * v[k].nz);
+        s.n[k] = len != 0.0f ? __Point{v[k].nx / len, v[k].ny / len, v[k].nz / len}
+                             : __Point{v[k].nx, v[k].ny, v[k].nz};
+        const __Point3ds& w = v[(k + 1) % 3];
+        s.q[k] = __Point{(v[k].nx + w.nx) / 2, (v[k].ny + w.ny) / 2, (v[k].nz + w.nz) / 2};
+    }
+    s.area = Det3(s.px[0], s.px[1], s.px[2], s.py[0], s.py[1], s.py[2]);
+    s.offsetX = offsetX;
+    s.offsetY = offsetY;
+    s.areaUnprojected = s.area;
+    if (_Persp_Val != 0.0f && mapped) {
+        for (int k = 0; k < 3; ++k)
+            Unproject(v[k].x - offsetX, v[k].y - offsetY, v[k].z, s.ux[k], s.uy[k]);
+        s.areaUnprojected = Det3(s.ux[0], s.ux[1], s.ux[2], s.uy[0], s.uy[1], s.uy[2]);
+    }
+}
+
+// Texture coordinates at the pixel, interpolated in the un-projected triangle so that they stay
+// straight under the perspective transform.
+inline void PerspectiveUV(const InterpolationSetup& s, float x, float y, float z, float& u,
+                          float& v)
+{
+    float ux, uy, w[3];
+    Unproject(x - s.offsetX, y - s.offsetY, z, ux, uy);
+    BarycentricWeights(s.ux, s.uy, s.areaUnprojected, ux, uy, w);
+    u = w[0] * s.u[0] + w[1] * s.u[1] + w[2] * s.u[2];
+    v = w[0] * s.v[0] + w[1] * s.v[1] + w[2] * s.v[2];
+}
+
+inline void InterpolateUVWithWeights(const InterpolationSetup& s, const float w[3], float x,
+                                     float y, float z, float& u, float& v)
+{
+    if (_Persp_Val != 0.0f) {
+        PerspectiveUV(s, x, y, z, u, v);
+    } else {
+        u = w[0] * s.u[0] + w[1] * s.u[1] + w[2] * s.u[2];
+        v = w[0] * s.v[0] + w[1] * s.v[1] + w[2] * s.v[2];
+    }
+}
+
+// The pixel's normal (not normalised: the shader does that) and, when wanted, its texture
+// coordinates. With _Quality and _UsePhong2 the normal follows a quadratic through the mid-edge
+// normals, which rounds the shading of coarse meshes.
+inline void InterpolateNormalAndUV(const InterpolationSetup& s, float x, float y, float z,
+                                   bool wantUV, __Point& normal, float& u, float& v)
+{
+    float w[3];
+    BarycentricWeights(s.px, s.py, s.area, x, y, w);
+    if (_Quality && _UsePhong2) {
+        float a = w[0] * w[0], b = w[1] * w[1], c = w[2] * w[2];
+        float ab = w[0] * w[1], bc = 2 * w[1] * w[2], ca = w[2] * w[0];
+        normal.x = a * s.n[0].x + b * s.n[1].x + c * s.n[2].x + ab * s.q[0].x + bc * s.q[1].x +
+                   ca * s.q[2].x;
+        normal.y = a * s.n[0].y + b * s.n[1].y + c * s.n[2].y + ab * s.q[0].y + bc * s.q[1].y +
+                   ca * s.q[2].y;
+        normal.z = a * s.n[0].z + b * s.n[1].z + c * s.n[2].z + ab * s.q[0].z + bc * s.q[1].z +
+                   ca * s.q[2].z;
+    } else {
+        normal.x = w[0] * s.n[0].x + w[1] * s.n[1].x + w[2] * s.n[2].x;
+        normal.y = w[0] * s.n[0].y + w[1] * s.n[1].y + w[2] * s.n[2].y;
+        normal.z = w[0] * s.n[0].z + w[1] * s.n[1].z + w[2] * s.n[2].z;
+    }
+    if (wantUV)
+        InterpolateUVWithWeights(s, w, x, y, z, u, v);
+}
+
+// The texture-coordinate half of InterpolateNormalAndUV.
+inline void InterpolateUV(const InterpolationSetup& s, float x, float y, float z, float& u,
+                          float& v)
+{
+    float w[3];
+    BarycentricWeights(s.px, s.py, s.area, x, y, w);
+    InterpolateUVWithWeights(s, w, x, y, z, u, v);
+}
