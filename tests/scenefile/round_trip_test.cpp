@@ -1,0 +1,193 @@
+// Write, append and read back: what was written comes back, minus the parts not wanted.
+#include "tests/scenefile/scene_samples.h"
+
+#include <cstring>
+
+#include "platform/file_access.h"
+
+namespace {
+
+struct AllScenes {
+    ~AllScenes() { FreeScenes(count, geometry, extras); }
+    int32_t count = -1;
+    SceneGeometry* geometry = nullptr;
+    SceneExtras* extras = nullptr;
+};
+
+class RoundTrip : public SceneFileTest {};
+
+// Every combination of the five parts stored, read back with every part wanted.
+TEST_F(RoundTrip, EachCombinationOfStoredPartsComesBack)
+{
+    for (int mask = 0; mask < 32; ++mask) {
+        SceneFileFlags flags = {(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0,
+                                (mask & 16) != 0};
+        SampleScene scene = MakeSampleScene(mask, 4, flags);
+        std::string path = TempPath("combination" + std::to_string(mask));
+        ASSERT_TRUE(scene.WriteTo(path)) << mask;
+
+        SceneFileFlags wanted = AllParts();
+        AllScenes all;
+        ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted)) << mask;
+        ASSERT_EQ(all.count, 1);
+        // Texture coordinates travel with texture records, which the samples make only with
+        // materials; a part the scene lacks comes back cleared.
+        SceneFileFlags stored = {flags.normals, flags.materials, flags.lights, flags.texCoords && flags.materials,
+                                 flags.glass};
+        EXPECT_EQ(wanted.normals, stored.normals) << mask;
+        EXPECT_EQ(wanted.materials, stored.materials) << mask;
+        EXPECT_EQ(wanted.lights, stored.lights) << mask;
+        EXPECT_EQ(wanted.texCoords, stored.texCoords) << mask;
+        EXPECT_EQ(wanted.glass, stored.glass) << mask;
+        SCOPED_TRACE(mask);
+        ExpectSceneRead(scene, all.geometry[0], all.extras[0], stored);
+    }
+}
+
+// A full scene read with each wanted flag turned off in turn: that part is skipped, the rest
+// still arrive.
+TEST_F(RoundTrip, UnwantedPartsAreSkipped)
+{
+    SampleScene scene = MakeSampleScene(7, 5, AllParts());
+    std::string path = TempPath("full");
+    ASSERT_TRUE(scene.WriteTo(path));
+    for (int off = 0; off < 5; ++off) {
+        SceneFileFlags wanted = AllParts();
+        bool* fields[5] = {&wanted.normals, &wanted.materials, &wanted.lights, &wanted.texCoords, &wanted.glass};
+        *fields[off] = false;
+        SceneFileFlags asked = wanted;
+        SceneGeometry g;
+        SceneExtras e;
+        ASSERT_TRUE(ReadFirstScene(path.c_str(), g, e, wanted));
+        EXPECT_EQ(std::memcmp(&wanted, &asked, sizeof wanted), 0) << off;
+        SCOPED_TRACE(off);
+        ExpectSceneRead(scene, g, e, asked);
+        if (!asked.normals) {
+            for (int32_t i = 0; i < g.pointCount; ++i)
+                ASSERT_EQ(g.points[i].hasNormal, 0);
+        }
+        FreeScene(g, &e);
+        EXPECT_EQ(g.points, nullptr);
+    }
+}
+
+TEST_F(RoundTrip, AppendedScenesReadBackInOrder)
+{
+    std::string path = TempPath("appended");
+    std::vector<SampleScene> scenes = {MakeSampleScene(1, 3, AllParts()), MakeSampleScene(2, 1, AllParts()),
+                                       MakeSampleScene(3, 6, AllParts())};
+    // Appending to a missing file creates it.
+    for (const SampleScene& s : scenes)
+        ASSERT_TRUE(s.AppendTo(path));
+    SceneFileFlags wanted = AllParts();
+    AllScenes all;
+    ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted));
+    ASSERT_EQ(all.count, 3);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        ExpectSceneRead(scenes[i], all.geometry[i], all.extras[i], AllParts());
+    }
+    SceneGeometry g;
+    SceneExtras e;
+    wanted = AllParts();
+    ASSERT_TRUE(ReadFirstScene(path.c_str(), g, e, wanted));
+    ExpectSceneRead(scenes[0], g, e, AllParts());
+    FreeScene(g, &e);
+}
+
+// The wanted flags are shared along the file: once a scene lacks a part, the scenes after it
+// are read without it, and the flags say so.
+TEST_F(RoundTrip, APartOneSceneLacksStaysOffForTheScenesAfterIt)
+{
+    std::string path = TempPath("sticky");
+    SampleScene withLights = MakeSampleScene(1, 2, {true, false, true, false, false});
+    SampleScene without = MakeSampleScene(2, 2, {true, false, false, false, false});
+    ASSERT_TRUE(withLights.AppendTo(path));
+    ASSERT_TRUE(without.AppendTo(path));
+    ASSERT_TRUE(withLights.AppendTo(path));
+    SceneFileFlags wanted = AllParts();
+    AllScenes all;
+    ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted));
+    ASSERT_EQ(all.count, 3);
+    EXPECT_FALSE(wanted.lights);
+    EXPECT_TRUE(wanted.normals);
+    EXPECT_EQ(all.extras[0].lightCount, 2);
+    EXPECT_EQ(all.extras[1].lightCount, 0);
+    EXPECT_EQ(all.extras[2].lightCount, 0);
+    EXPECT_EQ(all.extras[2].lights, nullptr);
+}
+
+TEST_F(RoundTrip, WriteReplacesAnExistingFile)
+{
+    std::string path = TempPath("replaced");
+    ASSERT_TRUE(MakeSampleScene(1, 9, AllParts()).WriteTo(path));
+    ASSERT_TRUE(MakeSampleScene(1, 9, AllParts()).AppendTo(path));
+    SampleScene small = MakeSampleScene(5, 1, NoParts());
+    ASSERT_TRUE(small.WriteTo(path));
+    SceneFileFlags wanted = AllParts();
+    AllScenes all;
+    ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted));
+    ASSERT_EQ(all.count, 1);
+    ExpectSceneRead(small, all.geometry[0], all.extras[0], NoParts());
+    EXPECT_EQ(ReadBytes(path).size(), 16u + 72u + 3 * 12u + 6u);
+}
+
+TEST_F(RoundTrip, LongNamesKeepFifteenCharacters)
+{
+    std::string path = TempPath("name");
+    SampleScene scene = MakeSampleScene(1, 1, NoParts());
+    scene.name = "AVeryLongSceneNameIndeed";
+    ASSERT_TRUE(scene.WriteTo(path));
+    SceneFileFlags wanted = NoParts();
+    SceneGeometry g;
+    SceneExtras e;
+    ASSERT_TRUE(ReadFirstScene(path.c_str(), g, e, wanted));
+    EXPECT_STREQ(g.name, "AVeryLongSceneN");
+    FreeScene(g, &e);
+}
+
+// The platform layer under the files: exact transfers, sizes, and no silent replacing.
+class FileAccess : public SceneFileTest {};
+
+TEST_F(FileAccess, WritesSeeksAndReadsExactBytes)
+{
+    std::string path = TempPath("raw");
+    FileHandle f = FileOpen(path.c_str(), FileCreate);
+    ASSERT_NE(f, InvalidFile);
+    const char text[] = "0123456789";
+    ASSERT_TRUE(FileWrite(f, text, 10));
+    EXPECT_EQ(FileSize(f), 10);
+    ASSERT_TRUE(FileSeek(f, 4));
+    ASSERT_TRUE(FileWrite(f, "ab", 2));
+    EXPECT_FALSE(FileSeek(f, -1));
+    FileClose(f);
+
+    f = FileOpen(path.c_str(), FileOpenRead);
+    ASSERT_NE(f, InvalidFile);
+    char back[10];
+    ASSERT_TRUE(FileSeek(f, 2));
+    ASSERT_TRUE(FileRead(f, back, 6));
+    EXPECT_EQ(std::string(back, 6), "23ab67");
+    EXPECT_EQ(FileSize(f), 10);
+    // The size query keeps the position; a read across the end fails.
+    EXPECT_FALSE(FileRead(f, back, 3));
+    FileClose(f);
+}
+
+TEST_F(FileAccess, OpeningFailsForMissingNamesAndCreateNewKeepsExistingFiles)
+{
+    std::string path = TempPath("existing");
+    EXPECT_EQ(FileOpen(path.c_str(), FileOpenRead), InvalidFile);
+    EXPECT_EQ(FileOpen(path.c_str(), FileOpenReadWrite), InvalidFile);
+    EXPECT_EQ(FileOpen("", FileOpenRead), InvalidFile);
+    EXPECT_EQ(FileOpen(nullptr, FileCreate), InvalidFile);
+    WriteBytes(path, {1, 2, 3});
+    EXPECT_EQ(FileOpen(path.c_str(), FileCreateNew), InvalidFile);
+    EXPECT_EQ(ReadBytes(path).size(), 3u);
+    FileHandle f = FileOpen(path.c_str(), FileCreate);
+    ASSERT_NE(f, InvalidFile);
+    EXPECT_EQ(FileSize(f), 0);
+    FileClose(f);
+}
+
+} // namespace
