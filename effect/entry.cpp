@@ -1,10 +1,112 @@
-// The module's single entry point for the host.
-#include <cstdint>
+// The module's single entry point for the host: command dispatch, the small set-up handlers, and
+// keeping the module instance handle when the operating system loads the module.
+#include "effect/entry.h"
 
-#include "platform/export.h"
+#include <new>
 
-// TODO: command dispatch arrives with the effect shell; until then every command answers "no error".
-extern "C" VELMORA_EXPORT int32_t EntryPointFunc(int32_t, void*, void*, void*, void*, void*)
+#include "effect/params.h"
+#include "effect/pipl.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+void* ModuleInstance = nullptr;
+
+#if defined(_WIN32)
+// Keeps the instance handle on process attach; loading never fails on our account.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    return 0;
+    if (reason == DLL_PROCESS_ATTACH)
+        ModuleInstance = instance;
+    return TRUE;
+}
+#else
+namespace {
+// The shared-object counterpart of process attach: constructed when the loader maps the module.
+// What it keeps, the image's load address, is what a Windows instance handle is too.
+struct ModuleAttach {
+    ModuleAttach()
+    {
+        Dl_info info;
+        if (dladdr(reinterpret_cast<void*>(&EntryPointFunc), &info) != 0)
+            ModuleInstance = info.dli_fbase;
+    }
+};
+const ModuleAttach AttachOnLoad;
+} // namespace
+#endif
+
+// TODO: the About box (dialog 777 owned by the host's main window) comes with the effect panel;
+// until then the command is answered like the dialog's close.
+PF_Err About(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*)
+{
+    return PF_Err_NONE;
+}
+
+PF_Err GlobalSetup(PF_InData*, PF_OutData* out_data, PF_ParamDef*[], PF_LayerDef*)
+{
+    if (!out_data)
+        return PF_Err_BAD_CALLBACK_PARAM;
+    out_data->my_version = VELMORA_VERSION;
+    out_data->out_flags = VELMORA_OUT_FLAGS;
+    return PF_Err_NONE;
+}
+
+// Everything a render needs arrives with the command, so no instance carries sequence data.
+PF_Err SequenceSetup(PF_InData*, PF_OutData* out_data, PF_ParamDef*[], PF_LayerDef*)
+{
+    if (!out_data)
+        return PF_Err_BAD_CALLBACK_PARAM;
+    out_data->sequence_data = nullptr;
+    out_data->flat_sdata_size = 0;
+    return PF_Err_NONE;
+}
+
+// A project saved with sequence data (by whatever wrote it) keeps it; only an instance without
+// any is set up afresh.
+PF_Err SequenceResetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output)
+{
+    if (!in_data)
+        return PF_Err_BAD_CALLBACK_PARAM;
+    if (in_data->sequence_data)
+        return PF_Err_NONE;
+    return SequenceSetup(in_data, out_data, params, output);
+}
+
+// TODO: panel drawing, clicks and cursors arrive with the effect panel; until then every event
+// is answered without being handled, which leaves the host to draw its default control.
+PF_Err HandleEvent(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, PF_EventExtra*)
+{
+    return PF_Err_NONE;
+}
+
+extern "C" VELMORA_EXPORT PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
+                                                PF_ParamDef* params[], PF_LayerDef* output, void* extra)
+{
+    // The one place where exceptions stop: none may unwind into the host.
+    try {
+        switch (cmd) {
+        case PF_Cmd_ABOUT: return About(in_data, out_data, params, output);
+        case PF_Cmd_GLOBAL_SETUP: return GlobalSetup(in_data, out_data, params, output);
+        case PF_Cmd_GLOBAL_SETDOWN: return PF_Err_NONE;   // nothing was kept
+        case PF_Cmd_PARAMS_SETUP: return ParamsSetup(in_data, out_data, params, output);
+        case PF_Cmd_SEQUENCE_SETUP: return SequenceSetup(in_data, out_data, params, output);
+        case PF_Cmd_SEQUENCE_RESETUP: return SequenceResetup(in_data, out_data, params, output);
+        case PF_Cmd_SEQUENCE_FLATTEN: return PF_Err_NONE; // there is no sequence data to flatten
+        case PF_Cmd_SEQUENCE_SETDOWN: return PF_Err_NONE;
+        case PF_Cmd_RENDER: return Render(in_data, out_data, params, output);
+        case PF_Cmd_EVENT:
+            return HandleEvent(in_data, out_data, params, output, static_cast<PF_EventExtra*>(extra));
+        default: return PF_Err_NONE;                      // commands we do not serve, known or not
+        }
+    } catch (const HostErrorCode& e) {
+        return e.code;
+    } catch (const std::bad_alloc&) {
+        return PF_Err_OUT_OF_MEMORY;
+    } catch (...) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
 }

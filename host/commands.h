@@ -1,0 +1,39 @@
+// The sub-commands of `velmora`. Each lives in its own file (host/cmd_NAME.cpp) and has two
+// pieces: a Run function that does the work with the streams it is given (what the tests call),
+// and an Add function that declares the sub-command and its options on the command line and
+// calls Run when it is chosen. AddAllCommands (host/commands.cpp) lists every Add function.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "effect/host_api.h"
+#include "host/host_ops.h"
+
+// What every sub-command shares: the module to load, and the exit code the chosen one leaves.
+struct HostContext {
+    std::string modulePath;   // empty: the module next to the program
+    int exitCode = 0;
+};
+
+enum : int {
+    EXIT_OK = 0,
+    EXIT_FAILED = 1,          // the effect or the host reported an error
+    EXIT_NO_MODULE = 3,       // the module could not be loaded or is not our kind of effect
+};
+
+void AddAllCommands(CLI::App& app, HostContext& context);
+
+void AddPiplCommand(CLI::App& app, HostContext& context);
+int RunPiplCommand(const std::string& modulePath, std::ostream& out, std::ostream& err);
+
+void AddParamsCommand(CLI::App& app, HostContext& context);
+int RunParamsCommand(const std::string& modulePath, bool json, std::ostream& out, std::ostream& err);
+
+// For the Run functions: the path to load, and the verdict on a finished effect instance. A
+// command fails when the effect returned an error, showed an error message, or left the host
+// with a problem (an unreleased suite, a check-out never checked in, ...); each is printed to `err`.
+std::string ResolveModulePath(const std::string& modulePath);
+int ReportOutcome(const HostSession& session, PF_Err err, std::ostream& errStream);
