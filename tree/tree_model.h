@@ -81,6 +81,9 @@ struct BranchNode {
     int32_t needleCount;
     Needle* needles;
 
+    BranchNode() = default;
+    BranchNode(const BranchNode&) = delete;
+    BranchNode& operator=(const BranchNode&) = delete;
     ~BranchNode();
 };
 
@@ -97,6 +100,9 @@ struct TreeModel {
     __Point3ds* points;
     __Triangle3ds* triangles;
 
+    TreeModel() = default;
+    TreeModel(const TreeModel&) = delete;
+    TreeModel& operator=(const TreeModel&) = delete;
     ~TreeModel();
 };
 
@@ -131,10 +137,11 @@ constexpr int64_t MaxTreeNodes = 29524;           // (3^10 - 1) / 2: three child
 // Needle stations per branch. The needle jitter multiplies (index + 1) by the branch's random
 // value (< 2^15) in 32-bit integers, so the index must stay below 2^16: 6 * 8192 = 49152.
 constexpr int32_t MaxBranchNeedleStations = 8192;
-// Needles of the whole tree. Each costs its record and three mesh triangles, about 460 bytes,
-// so this bounds the needles' share of a frame to about 1 GB; the default tree at ten levels
-// needs a small fraction of it.
-constexpr int64_t MaxTreeNeedles = 2097152;
+// Needles of the whole tree, 2^23. Each costs its record and three mesh triangles, about 460
+// bytes, so the needles' share of a frame stays below 4 GB. The default tree at ten levels has
+// about 6.1 million; the longest branches at the densest spacing would ask for 230 million.
+// Branches built after the allowance is spent get no needles.
+constexpr int64_t MaxTreeNeedles = 8388608;
 
 // A zero-filled TreeModel from the general heap, or null.
 TreeModel* CreateTree();
