@@ -120,8 +120,8 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
         if constexpr (P == Pass::Interior)
             BlendPixel(f.target, c1, c2, c3, px, py, opacity);
         else
-            DrawEdgePixel(opacity, f.target, previous, zIndex, c1, c2, c3, edge.line, x, y, 1.0f,
-                          edge.x0, edge.y0, edge.x1, edge.y1);
+            DrawFillEdgePixel(opacity, f.target, depth, previous, zIndex, c1, c2, c3, edge.line, x,
+                              y, edge.x0, edge.y0, edge.x1, edge.y1);
         if constexpr (records)
             Record(f, x, y, normal, P == Pass::RightBand ? 0 : 1);
     }

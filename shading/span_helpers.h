@@ -310,51 +310,57 @@ inline void WriteEdgeDepth(float z, int zIndex)
         ZBuff[zIndex] = z;
 }
 
-// Anti-aliased pixel near an edge (filled modes) or a pen line (line modes, _DrawMode <= 2),
-// weighted by its distance to the segment. In the filled modes the inside of the edge (negative
-// side) is fully covered up to half a pixel and not at all beyond, where the span interior takes
-// over; the outside falls off over `width`. Past the segment's ends the distance to the nearer
-// endpoint counts. The depth at zIndex is written even when the coverage is 0: the fills hand in
-// the depth the pixel had before its depth test, so an edge pixel never hides the neighbouring
-// triangle's own pixels along a shared edge.
+// Coverage of pixel (x, y) near an edge (filled modes) or a pen line (line modes, _DrawMode <= 2),
+// from its distance to the segment. In the filled modes the inside of the edge (negative side)
+// is fully covered up to half a pixel and not at all beyond, where the span interior takes over;
+// the outside falls off over `width`. Past the segment's ends the distance to the nearer
+// endpoint counts. An edge shorter than a tenth of a pixel covers nothing.
+inline float EdgeCoverage(float a, float b, float c, float lengthSq, float length, float x,
+                          float y, float width, float ex0, float ey0, float ex1, float ey1)
+{
+    if (!(lengthSq > 0.01f))
+        return 0.0f;
+    float value = a * x + b * y + c;
+    float along = value / lengthSq;
+    float dx = a * along;
+    float dy = b * along;
+    if (a == 0.0f || b == 0.0f) {
+        if (std::fabs(dx) < 0.0001f)
+            dx = 0.0f;
+        if (std::fabs(dy) < 0.0001f)
+            dy = 0.0f;
+    }
+    float fx = x - dx;
+    float fy = y - dy;
+    float minX = ex0 < ex1 ? ex0 : ex1, maxX = ex0 < ex1 ? ex1 : ex0;
+    float minY = ey0 < ey1 ? ey0 : ey1, maxY = ey0 < ey1 ? ey1 : ey0;
+    float t;
+    if (!OutsideSegmentBox(fx, fy, minX, minY, maxX, maxY)) {
+        t = value / length;
+        if (_DrawMode <= 2)
+            t = std::fabs(t);
+        else if (t < 0.0f)
+            t = -t < 0.5f ? 0.0f : width;
+    } else {
+        bool first = std::fabs(fx - ex0) + std::fabs(fy - ey0) <
+                     std::fabs(fx - ex1) + std::fabs(fy - ey1);
+        float px = first ? ex0 : ex1;
+        float py = first ? ey0 : ey1;
+        t = std::sqrt((x - px) * (x - px) + (y - py) * (y - py));
+    }
+    return ClampUnit(width - t);
+}
+
+// Anti-aliased edge or pen pixel: blended with its coverage times the opacity. The depth z is
+// written at zIndex whatever the coverage, even 0 (NoDepthIndex writes none).
 inline void DrawEdgePixel(float opacity, unsigned char* image, float z, int zIndex, float c1,
                           float c2, float c3, float a, float b, float c, float lengthSq,
                           float length, float x, float y, float width, float ex0, float ey0,
                           float ex1, float ey1)
 {
-    if (lengthSq > 0.01f) {
-        float value = a * x + b * y + c;
-        float along = value / lengthSq;
-        float dx = a * along;
-        float dy = b * along;
-        if (a == 0.0f || b == 0.0f) {
-            if (std::fabs(dx) < 0.0001f)
-                dx = 0.0f;
-            if (std::fabs(dy) < 0.0001f)
-                dy = 0.0f;
-        }
-        float fx = x - dx;
-        float fy = y - dy;
-        float minX = ex0 < ex1 ? ex0 : ex1, maxX = ex0 < ex1 ? ex1 : ex0;
-        float minY = ey0 < ey1 ? ey0 : ey1, maxY = ey0 < ey1 ? ey1 : ey0;
-        float t;
-        if (!OutsideSegmentBox(fx, fy, minX, minY, maxX, maxY)) {
-            t = value / length;
-            if (_DrawMode <= 2)
-                t = std::fabs(t);
-            else if (t < 0.0f)
-                t = -t < 0.5f ? 0.0f : width;
-        } else {
-            bool first = std::fabs(fx - ex0) + std::fabs(fy - ey0) <
-                         std::fabs(fx - ex1) + std::fabs(fy - ey1);
-            float px = first ? ex0 : ex1;
-            float py = first ? ey0 : ey1;
-            t = std::sqrt((x - px) * (x - px) + (y - py) * (y - py));
-        }
-        float coverage = ClampUnit(width - t);
-        if (coverage != 0.0f)
-            BlendPixel(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
-    }
+    float coverage = EdgeCoverage(a, b, c, lengthSq, length, x, y, width, ex0, ey0, ex1, ey1);
+    if (coverage != 0.0f)
+        BlendPixel(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
     WriteEdgeDepth(z, zIndex);
 }
 
@@ -364,6 +370,23 @@ inline void DrawEdgePixel(float opacity, unsigned char* image, float z, int zInd
 {
     DrawEdgePixel(opacity, image, z, zIndex, c1, c2, c3, line.a, line.b, line.c, line.lengthSq,
                   line.length, x, y, width, ex0, ey0, ex1, ey1);
+}
+
+// The edge pixel of a triangle fill, whose depth test has already stored the pixel's depth. A
+// fully covered edge pixel keeps that depth, like an interior pixel. A partly covered or
+// uncovered one puts back the depth the pixel had before: its soft pixels reach up to a pixel
+// beyond the triangle, where they must not hide the neighbouring triangle's own pixels (on a
+// curved surface the plane runs in front of the neighbour there), nor, inside, the span
+// interior that draws after them.
+inline void DrawFillEdgePixel(float opacity, unsigned char* image, float depth, float previous,
+                              int zIndex, float c1, float c2, float c3, const EdgeLineCoefs& line,
+                              float x, float y, float ex0, float ey0, float ex1, float ey1)
+{
+    float coverage = EdgeCoverage(line.a, line.b, line.c, line.lengthSq, line.length, x, y, 1.0f,
+                                  ex0, ey0, ex1, ey1);
+    if (coverage != 0.0f)
+        BlendPixel(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
+    WriteEdgeDepth(coverage == 1.0f ? depth : previous, zIndex);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,128 @@
+// The test scene builder.
+#include "tests/support/scene_builder.h"
+
+#include <cstring>
+
+#include "engine/engine_exports.h"
+
+namespace {
+
+__Point3ds PointAt(Corner c, int originX, int originY)
+{
+    __Point3ds p;
+    std::memset(&p, 0, sizeof p);
+    p.x = c.x - static_cast<float>(originX);
+    p.y = c.y - static_cast<float>(originY);
+    p.z = c.z;
+    p.hasNormal = 1;
+    p.nz = 1.0f;
+    return p;
+}
+
+material3ds BlankMaterial()
+{
+    material3ds m;
+    std::memset(&m, 0, sizeof m);
+    m.texture.uScale = m.texture.vScale = 1.0f;
+    m.opacity.uScale = m.opacity.vScale = 1.0f;
+    m.bump.uScale = m.bump.vScale = 1.0f;
+    m.reflect.uScale = m.reflect.vScale = 1.0f;
+    return m;
+}
+
+} // namespace
+
+float FacingZ(Corner a, Corner b, Corner c)
+{
+    return (c.x - b.x) * (a.y - b.y) - (c.y - b.y) * (a.x - b.x);
+}
+
+int SceneBuilder::AddTriangle(Corner a, Corner b, Corner c, uint16_t material)
+{
+    int first = static_cast<int>(points.size());
+    points.push_back(PointAt(a, originX, originY));
+    points.push_back(PointAt(b, originX, originY));
+    points.push_back(PointAt(c, originX, originY));
+    __Triangle3ds t;
+    std::memset(&t, 0, sizeof t);
+    t.a = first;
+    t.b = first + 1;
+    t.c = first + 2;
+    t.material = material;
+    triangles.push_back(t);
+    return static_cast<int>(triangles.size()) - 1;
+}
+
+int SceneBuilder::AddFacing(Corner a, Corner b, Corner c, bool front, uint16_t material)
+{
+    bool isFront = FacingZ(a, b, c) >= 0.0f;
+    if (isFront == front)
+        return AddTriangle(a, b, c, material);
+    return AddTriangle(a, c, b, material);
+}
+
+void SceneBuilder::AddRectangle(float x0, float y0, float x1, float y1, float z, uint16_t material)
+{
+    AddFacing({x0, y0, z}, {x1, y0, z}, {x1, y1, z}, true, material);
+    AddFacing({x0, y0, z}, {x1, y1, z}, {x0, y1, z}, true, material);
+}
+
+int SceneBuilder::AddFlatMaterial(float r, float g, float b, float opacity)
+{
+    material3ds m = BlankMaterial();
+    m.diffuse[0] = r;
+    m.diffuse[1] = g;
+    m.diffuse[2] = b;
+    m.shininess = 1.0f;
+    m.shinStrength = 0.0f;
+    m.selfIllum = 1.0f;
+    m.transparency = -(1.0f - opacity);
+    materials.push_back(m);
+    for (int k = 0; k < 4; ++k) {
+        __Texture t;
+        std::memset(&t, 0, sizeof t);
+        textures.push_back(t);
+    }
+    GlassProp g0;
+    std::memset(&g0, 0, sizeof g0);
+    glass.push_back(g0);
+    return static_cast<int>(materials.size()) - 1;
+}
+
+int SceneBuilder::AddLitMaterial(float r, float g, float b)
+{
+    int index = AddFlatMaterial(r, g, b);
+    materials[index].selfIllum = 0.0f;
+    return index;
+}
+
+void SceneBuilder::AddLight(float x, float y, float z, float multiplier)
+{
+    light3ds l;
+    std::memset(&l, 0, sizeof l);
+    l.pos[0] = x;
+    l.pos[1] = y;
+    l.pos[2] = z;
+    l.color[0] = l.color[1] = l.color[2] = 1.0f;
+    l.multiplier = multiplier;
+    lights.push_back(l);
+}
+
+void SceneBuilder::Render(TestImage& dest, TestImage* source)
+{
+    int materialCount = materialCountOverride >= 0 ? materialCountOverride
+                                                   : static_cast<int>(materials.size());
+    __RasterScene(dest.Data(), source ? source->Data() : nullptr, dest.Width(), dest.Height(),
+                  dest.RowElements(), static_cast<int>(points.size()),
+                  static_cast<int>(triangles.size()), triangles.data(), points.data(), originX,
+                  originY, materialCount, materials.data(), textures.data(),
+                  static_cast<int>(lights.size()), lights.empty() ? nullptr : lights.data(),
+                  glass.empty() ? nullptr : glass.data());
+}
+
+void SceneBuilder::RenderSolid(TestImage& dest, float red, float green, float blue, float opacity)
+{
+    __RasterSolid(dest.Data(), dest.Width(), dest.Height(), dest.RowElements(),
+                  static_cast<int>(points.size()), static_cast<int>(triangles.size()),
+                  triangles.data(), points.data(), originX, originY, red, green, blue, opacity);
+}

@@ -1,0 +1,54 @@
+// Builds small scenes for the engine's scene calls: triangles given by their corners in image
+// pixels (the builder subtracts the scene origin), materials that shade to a known colour, and
+// lights. Each triangle gets three fresh points, as the tree's mesh builder makes them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/scene_records.h"
+#include "tests/support/test_image.h"
+
+struct Corner {
+    float x, y, z;
+};
+
+class SceneBuilder {
+public:
+    // Scene origin in image pixels; corners are given in image pixels regardless.
+    explicit SceneBuilder(int originX = 0, int originY = 0) : originX(originX), originY(originY) {}
+
+    // Adds a triangle with corners a, b, c (slot order) and vertex normals (0, 0, 1). Returns its
+    // index.
+    int AddTriangle(Corner a, Corner b, Corner c, uint16_t material = 0);
+    // The same, with the corners reordered if needed so that the face points at the viewer
+    // (face-normal z >= 0), or away from it when `front` is false.
+    int AddFacing(Corner a, Corner b, Corner c, bool front, uint16_t material = 0);
+    // An axis-aligned rectangle as two triangles that share the diagonal, both facing the viewer.
+    void AddRectangle(float x0, float y0, float x1, float y1, float z, uint16_t material = 0);
+
+    // A material that shades to colour (r, g, b) x ChannelMax under any white light of
+    // multiplier 1: self illumination 1, no highlight. Returns its index.
+    int AddFlatMaterial(float r, float g, float b, float opacity = 1.0f);
+    // A plain lit material: diffuse (r, g, b), no highlight, no self illumination.
+    int AddLitMaterial(float r, float g, float b);
+    void AddLight(float x, float y, float z, float multiplier = 1.0f);
+
+    // __RasterScene into `dest`; `source` is the background (null: none).
+    void Render(TestImage& dest, TestImage* source = nullptr);
+    // __RasterSolid into `dest`.
+    void RenderSolid(TestImage& dest, float red, float green, float blue, float opacity);
+
+    std::vector<__Point3ds> points;
+    std::vector<__Triangle3ds> triangles;
+    std::vector<material3ds> materials;
+    std::vector<__Texture> textures;
+    std::vector<light3ds> lights;
+    std::vector<GlassProp> glass;
+    int originX, originY;
+    // Passed as the material count when set; otherwise materials.size().
+    int materialCountOverride = -1;
+};
+
+// Face-normal z of a triangle as the scene driver tests facing: (C - B) x (A - B).
+float FacingZ(Corner a, Corner b, Corner c);
