@@ -64,6 +64,14 @@ bool CheckEffectPiPL(const PiPLInfo& pipl, std::string& error)
     return true;
 }
 
+PF_EntryPointFunc FindEffectEntry(void* module, const PiPLInfo& pipl, std::string& error)
+{
+    void* entry = module ? FindSymbol(module, pipl.entryPoint.c_str()) : nullptr;
+    if (!entry)
+        error = "no entry point \"" + pipl.entryPoint + "\", which its PiPL names";
+    return reinterpret_cast<PF_EntryPointFunc>(entry);
+}
+
 bool LoadEffectModule(const std::string& path, EffectModule& module, std::string& error)
 {
     UnloadModule(module.handle);
@@ -78,17 +86,17 @@ bool LoadEffectModule(const std::string& path, EffectModule& module, std::string
     }
     std::vector<uint8_t> bytes;
     PiPLInfo pipl;
-    void* entry = nullptr;
+    PF_EntryPointFunc entry = nullptr;
     if (!ReadModulePiPL(handle, bytes, why) || !DecodePiPL(bytes.data(), bytes.size(), pipl, why) ||
         !CheckEffectPiPL(pipl, why)) {
         error = path + ": " + why;
-    } else if (!(entry = FindSymbol(handle, pipl.entryPoint.c_str()))) {
-        error = path + ": no entry point \"" + pipl.entryPoint + "\", which its PiPL names";
+    } else if (!(entry = FindEffectEntry(handle, pipl, why))) {
+        error = path + ": " + why;
     } else {
         module.handle = handle;
         module.piplBytes = std::move(bytes);
         module.pipl = std::move(pipl);
-        module.entry = reinterpret_cast<PF_EntryPointFunc>(entry);
+        module.entry = entry;
         return true;
     }
     UnloadModule(handle);

@@ -34,6 +34,10 @@ bool ReadModulePiPL(void* module, std::vector<uint8_t>& bytes, std::string& erro
 // an entry point name.
 bool CheckEffectPiPL(const PiPLInfo& pipl, std::string& error);
 
+// The entry point the PiPL names, looked up in a loaded module; null with `error` set when the
+// module exports no such name.
+PF_EntryPointFunc FindEffectEntry(void* module, const PiPLInfo& pipl, std::string& error);
+
 // Loads, reads and checks the PiPL, and finds the entry point. False with `error` saying which
 // step failed; `module` then holds nothing.
 bool LoadEffectModule(const std::string& path, EffectModule& module, std::string& error);

@@ -1,0 +1,131 @@
+// The sub-commands on the built module, and the host's refusal of modules that are not ours.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "effect/pipl.h"
+#include "host/commands.h"
+#include "host/effect_module.h"
+#include "host/param_values.h"
+#include "platform/module_loader.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(PiplCommand, ShowsTheDecodedPropertyList)
+{
+    std::ostringstream out, err;
+    ASSERT_EQ(RunPiplCommand("", out, err), EXIT_OK) << err.str();
+    const std::string text = out.str();
+    EXPECT_TRUE(Contains(text, "kind         eFKT\n"));
+    EXPECT_TRUE(Contains(text, "name         \"Velmora\"\n"));
+    EXPECT_TRUE(Contains(text, "category     \"Quillmark\"\n"));
+    EXPECT_TRUE(Contains(text, "entry point  \"EntryPointFunc\"\n"));
+    EXPECT_TRUE(Contains(text, "version      0x00100001 (2.0.0 develop build 1)\n"));
+    EXPECT_TRUE(Contains(text, "flags        0x06008454\n"));
+    EXPECT_TRUE(Contains(text, "  8BIM eINF id 0 length 2\n"));
+    EXPECT_TRUE(err.str().empty());
+}
+
+TEST(ParamsCommand, ListsTheSixtyFourParameters)
+{
+    std::ostringstream out, err;
+    ASSERT_EQ(RunParamsCommand("", false, out, err), EXIT_OK) << err.str();
+    std::vector<std::string> lines = Lines(out.str());
+    ASSERT_EQ(lines.size(), 1u + 64u + 1u);
+    EXPECT_EQ(lines[0], "Velmora: 65 parameters (index 0 is the input layer)");
+    EXPECT_EQ(lines[2], " 2  Rendering mode                          popup       default 5 (Phong) of 7: "
+                        "Rough|Line|Wire|Flat|Phong|Patches|Bezier");
+    EXPECT_EQ(lines[6], " 6  Length                                  fixed       valid 0.1 to 1000, slider 10 to 110, "
+                        "default 50, precision 2");
+    EXPECT_EQ(lines[62], "62  Opposite light                          checkbox    default on, flags 1");
+    EXPECT_EQ(lines[64], "64  Cut alpha                               checkbox    default off");
+    EXPECT_EQ(lines[65], "custom UI    events 7");
+}
+
+TEST(ParamsCommand, WritesJsonThatNamesEveryParameter)
+{
+    std::ostringstream out, err;
+    ASSERT_EQ(RunParamsCommand("", true, out, err), EXIT_OK) << err.str();
+    nlohmann::json doc = nlohmann::json::parse(out.str());
+    EXPECT_EQ(doc["module"], "Velmora");
+    EXPECT_EQ(doc["num_params"], 65);
+    ASSERT_EQ(doc["parameters"].size(), 64u);
+    const nlohmann::json& position = doc["parameters"][23];
+    EXPECT_EQ(position["index"], 24);
+    EXPECT_EQ(position["name"], "Position");
+    EXPECT_EQ(position["default"], nlohmann::json::array({50.0, 100.0}));
+    EXPECT_EQ(position["value"], nlohmann::json::array({960.0, 1080.0}));   // at the host's 1920 x 1080
+    const nlohmann::json& diffuse = doc["parameters"][43];
+    EXPECT_EQ(diffuse["key"], "Material of tree/Diffuse");
+    EXPECT_EQ(diffuse["value"], nlohmann::json::array({160, 80, 0}));
+    EXPECT_EQ(doc["parameters"][5]["valid"], nlohmann::json::array({0.1, 1000.0}));
+}
+
+TEST(ModuleChecks, AModuleThatCannotBeLoadedIsRefused)
+{
+    std::ostringstream out, err;
+    EXPECT_EQ(RunParamsCommand(ExecutableDir() + "no-such-module.bin", false, out, err), EXIT_NO_MODULE);
+    EXPECT_TRUE(Contains(err.str(), "cannot load"));
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST(ModuleChecks, AModuleWithoutAPiPLIsRefused)
+{
+    // Any system library will do: none carries a PiPL.
+#if defined(_WIN32)
+    const std::string library = "kernel32.dll";
+#else
+    const std::string library = "libm.so.6";
+#endif
+    std::ostringstream out, err;
+    EXPECT_EQ(RunPiplCommand(library, out, err), EXIT_NO_MODULE);
+    EXPECT_TRUE(Contains(err.str(), "no PiPL")) << err.str();
+}
+
+TEST(ModuleChecks, APiPLOfAnotherKindIsRefused)
+{
+    std::vector<uint8_t> bytes = VelmoraPiPL();
+    bytes[26] = 'X';   // the kind's data, "TKFe", becomes "XKFe"
+    PiPLInfo info;
+    std::string error;
+    ASSERT_TRUE(DecodePiPL(bytes.data(), bytes.size(), info, error)) << error;
+    EXPECT_FALSE(CheckEffectPiPL(info, error));
+    EXPECT_TRUE(Contains(error, "not an effect ('eFKT')")) << error;
+
+    ASSERT_TRUE(DecodePiPL(VelmoraPiPL().data(), VelmoraPiPL().size(), info, error));
+    EXPECT_TRUE(CheckEffectPiPL(info, error));
+    info.category.clear();
+    EXPECT_FALSE(CheckEffectPiPL(info, error));
+    info.category = "Quillmark";
+    info.hasEntryPoint = false;
+    EXPECT_FALSE(CheckEffectPiPL(info, error));
+}
+
+TEST(ModuleChecks, AnEntryPointTheModuleLacksIsRefused)
+{
+    std::string error;
+    void* module = LoadModule(DefaultModulePath(), error);
+    ASSERT_NE(module, nullptr) << error;
+    PiPLInfo info;
+    info.entryPoint = "EntryPointFunction";
+    EXPECT_EQ(FindEffectEntry(module, info, error), nullptr);
+    EXPECT_TRUE(Contains(error, "no entry point \"EntryPointFunction\"")) << error;
+    info.entryPoint = "EntryPointFunc";
+    EXPECT_NE(FindEffectEntry(module, info, error), nullptr);
+    UnloadModule(module);
+}
+
+} // namespace

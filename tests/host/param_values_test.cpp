@@ -1,0 +1,150 @@
+// Parameter names and values as the host's user addresses them, on the effect's own parameters.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "effect/entry.h"
+#include "effect/params.h"
+#include "host/param_values.h"
+#include "host/sequence.h"
+
+namespace {
+
+// The value bits of a record, whatever its type, for comparing two sessions.
+std::vector<int64_t> RawValue(const PF_ParamDef& p)
+{
+    switch (p.param_type) {
+    case PF_Param_FIX_SLIDER: return {p.u.fd.value};
+    case PF_Param_SLIDER: return {p.u.sd.value};
+    case PF_Param_ANGLE: return {p.u.ad.value};
+    case PF_Param_POPUP: return {p.u.pd.value};
+    case PF_Param_CHECKBOX: return {p.u.bd.value};
+    case PF_Param_COLOR: return {p.u.cd.value.red, p.u.cd.value.green, p.u.cd.value.blue};
+    case PF_Param_POINT: return {p.u.td.x_value, p.u.td.y_value};
+    default: return {};
+    }
+}
+
+class ParamValuesTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(SetUpEffect(session, EntryPointFunc, nullptr), PF_Err_NONE); }
+    void TearDown() override { SetDownEffect(session, EntryPointFunc); }
+    const PF_ParamDef& V(int index) const { return session.values.at(size_t(index)); }
+    HostSession session;
+    std::string error;
+};
+
+TEST_F(ParamValuesTest, RepeatedNamesAreQualifiedByTheirGroup)
+{
+    EXPECT_EQ(ParamKey(session, PARAM_TREE_DIFFUSE), "Material of tree/Diffuse");
+    EXPECT_EQ(ParamKey(session, PARAM_NEEDLE_DIFFUSE), "Material of needles/Diffuse");
+    EXPECT_EQ(ParamKey(session, PARAM_GROW_UP), "Grow up");
+    EXPECT_EQ(ParamKey(session, PARAM_LENGTH), "Length");   // inside "Tree", but unique
+    EXPECT_EQ(ParamGroupPath(session, PARAM_LENGTH), "Tree");
+    EXPECT_EQ(ParamGroupPath(session, PARAM_POSITION), "");
+    EXPECT_EQ(ParamKey(session, PARAM_LIGHT_GROUP_END), "(end of Light)");
+    EXPECT_EQ(ParamKey(session, 0), "(input layer)");
+    // Different case, different name: both "Strength of ..." stay unqualified.
+    EXPECT_EQ(ParamKey(session, PARAM_TREE_SHININESS_STRENGTH), "Strength of Shininess");
+
+    EXPECT_EQ(FindParam(session, "Material of tree/Diffuse", error), PARAM_TREE_DIFFUSE);
+    EXPECT_EQ(FindParam(session, "Tree/Length", error), PARAM_LENGTH);
+    EXPECT_EQ(FindParam(session, "Length", error), PARAM_LENGTH);
+    EXPECT_EQ(FindParam(session, "Diffuse", error), -1);   // ambiguous without its group
+    EXPECT_NE(error.find("Diffuse"), std::string::npos);
+}
+
+TEST_F(ParamValuesTest, ValuesAreSetPerIndexAndLeaveTheDefaults)
+{
+    ASSERT_TRUE(SetParamFromText(session, PARAM_LENGTH, "12.5", error)) << error;
+    EXPECT_EQ(V(PARAM_LENGTH).u.fd.value, PF_Fixed(12.5 * 65536));
+    EXPECT_EQ(session.defaults[PARAM_LENGTH].u.fd.value, 50 << 16);
+    ASSERT_TRUE(SetParamFromText(session, PARAM_RENDERING_MODE, "Bezier", error)) << error;
+    EXPECT_EQ(V(PARAM_RENDERING_MODE).u.pd.value, 7);
+    ASSERT_TRUE(SetParamFromText(session, PARAM_N_BRANCHES, "7", error)) << error;
+    EXPECT_EQ(V(PARAM_N_BRANCHES).u.sd.value, 7);
+    ASSERT_TRUE(SetParamFromText(session, PARAM_ROTATION_Z, "-90", error)) << error;
+    EXPECT_EQ(V(PARAM_ROTATION_Z).u.ad.value, -90 * 65536);
+    ASSERT_TRUE(SetParamFromText(session, PARAM_CUT_ALPHA, "on", error)) << error;
+    EXPECT_EQ(V(PARAM_CUT_ALPHA).u.bd.value, 1);
+    ASSERT_TRUE(SetParamFromText(session, PARAM_TREE_DIFFUSE, "1,2,3", error)) << error;
+    EXPECT_EQ(V(PARAM_TREE_DIFFUSE).u.cd.value.red, 1);
+    EXPECT_EQ(V(PARAM_TREE_DIFFUSE).u.cd.value.blue, 3);
+    EXPECT_EQ(V(PARAM_NEEDLE_DIFFUSE).u.cd.value.red, 23);
+    ASSERT_TRUE(SetParamFromText(session, PARAM_POSITION, "100.5,-20", error)) << error;
+    EXPECT_EQ(V(PARAM_POSITION).u.td.x_value, PF_Fixed(100.5 * 65536));
+    EXPECT_EQ(V(PARAM_POSITION).u.td.y_value, -20 * 65536);
+
+    ResetParamValues(session);
+    EXPECT_EQ(V(PARAM_LENGTH).u.fd.value, 50 << 16);
+    EXPECT_EQ(V(PARAM_RENDERING_MODE).u.pd.value, 5);
+}
+
+TEST_F(ParamValuesTest, ValuesOutsideTheValidRangeOrWithoutMeaningAreRefused)
+{
+    const PF_Fixed before = V(PARAM_LENGTH).u.fd.value;
+    EXPECT_FALSE(SetParamNumber(session, PARAM_LENGTH, 0.05, error));   // below the valid 0.1
+    EXPECT_FALSE(SetParamNumber(session, PARAM_LENGTH, std::nan(""), error));
+    EXPECT_FALSE(SetParamNumber(session, PARAM_LENGTH, std::numeric_limits<double>::infinity(), error));
+    EXPECT_EQ(V(PARAM_LENGTH).u.fd.value, before);
+    EXPECT_TRUE(SetParamNumber(session, PARAM_LENGTH, 0.1, error));
+    EXPECT_TRUE(SetParamNumber(session, PARAM_SCALE, -1000, error));   // far outside its slider
+    EXPECT_FALSE(SetParamNumber(session, PARAM_SCALE, 1000.5, error));
+    EXPECT_FALSE(SetParamNumber(session, PARAM_N_BRANCHES, 11, error));
+    EXPECT_FALSE(SetParamNumber(session, PARAM_N_BRANCHES, 2.5, error));
+    EXPECT_FALSE(SetParamNumber(session, PARAM_RENDERING_MODE, 8, error));
+    EXPECT_FALSE(SetParamNumber(session, PARAM_RENDERING_MODE, 0, error));
+    EXPECT_FALSE(SetParamNumber(session, PARAM_CUT_ALPHA, 2, error));
+    EXPECT_FALSE(SetParamNumber(session, PARAM_ROTATION_X, 1e9, error));
+    EXPECT_FALSE(SetParamNumber(session, PARAM_TREE_GROUP, 1, error));
+    EXPECT_FALSE(SetParamNumber(session, PARAM_COUNT, 1, error));
+    EXPECT_FALSE(SetParamNumber(session, -1, 1, error));
+    EXPECT_FALSE(SetParamFromText(session, PARAM_TREE_DIFFUSE, "256,0,0", error));
+    EXPECT_FALSE(SetParamFromText(session, PARAM_TREE_DIFFUSE, "1,2", error));
+    EXPECT_FALSE(SetParamFromText(session, PARAM_POSITION, "1", error));
+    EXPECT_FALSE(SetParamFromText(session, PARAM_RENDERING_MODE, "Phongg", error));
+    EXPECT_FALSE(SetParamFromText(session, PARAM_LENGTH, "12abc", error));
+    EXPECT_FALSE(SetParamFromText(session, PARAM_LENGTH, "", error));
+    EXPECT_FALSE(SetParamFromText(session, PARAM_NEEDLE_REFLECTION_LAYER, "1", error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_F(ParamValuesTest, AParameterFileRestoresWhatTheListingWrote)
+{
+    ASSERT_TRUE(SetParamFromText(session, PARAM_WIDTH, "7.25", error));
+    ASSERT_TRUE(SetParamFromText(session, PARAM_NEEDLES_SHAPE, "Round", error));
+    ASSERT_TRUE(SetParamFromText(session, PARAM_TREE_SPECULAR, "9,8,7", error));
+    ASSERT_TRUE(SetParamFromText(session, PARAM_POSITION, "10,20", error));
+    ASSERT_TRUE(SetParamFromText(session, PARAM_OPPOSITE_LIGHT, "off", error));
+    ASSERT_TRUE(SetParamFromText(session, PARAM_LIGHT_ROTATE_UV, "33.5", error));
+    const nlohmann::ordered_json file = ParamsToJson(session);
+    ASSERT_EQ(file["parameters"].size(), 64u);
+
+    HostSession other;
+    ASSERT_EQ(SetUpEffect(other, EntryPointFunc, nullptr), PF_Err_NONE);
+    ASSERT_TRUE(ApplyParamsJson(other, file, error)) << error;
+    for (size_t i = 1; i < session.values.size(); ++i)
+        EXPECT_EQ(RawValue(other.values[i]), RawValue(session.values[i])) << i;
+    SetDownEffect(other, EntryPointFunc);
+}
+
+TEST_F(ParamValuesTest, ABadParameterFileIsRefusedWithTheReason)
+{
+    EXPECT_FALSE(ApplyParamsJson(session, nlohmann::ordered_json::array(), error));
+    nlohmann::ordered_json file = {{"parameters", {{{"key", "No such"}, {"value", 1}}}}};
+    EXPECT_FALSE(ApplyParamsJson(session, file, error));
+    EXPECT_NE(error.find("No such"), std::string::npos);
+    file = {{"parameters", {{{"key", "Grow up"}, {"value", 101}}}}};
+    EXPECT_FALSE(ApplyParamsJson(session, file, error));
+    file = {{"parameters", {{{"key", "Grow up"}, {"value", {{"x", 1}}}}}}};
+    EXPECT_FALSE(ApplyParamsJson(session, file, error));
+    file = {{"parameters", {{{"index", 3}, {"value", 25}}, {{"key", "Cut alpha"}, {"value", true}}}}};
+    EXPECT_TRUE(ApplyParamsJson(session, file, error)) << error;
+    EXPECT_EQ(V(PARAM_GROW_UP).u.fd.value, 25 << 16);
+    EXPECT_EQ(V(PARAM_CUT_ALPHA).u.bd.value, 1);
+}
+
+} // namespace
