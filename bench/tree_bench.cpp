@@ -1,0 +1,86 @@
+// Growing and meshing the default tree of a 1920-pixel-wide frame, as one render does, at 4, 7
+// and 10 branch levels. Counters: nodes, needles, triangles, and the bytes the frame holds at
+// its peak (hierarchy, needle arrays and both mesh arrays, just before the hierarchy goes).
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "platform/pages.h"
+#include "tree/random.h"
+#include "tree/tree_mesh.h"
+#include "tree/tree_model.h"
+
+namespace {
+
+// What every control's default gives at output width w on frame 0.
+TreeInputs DefaultInputs(float w, int32_t levels)
+{
+    TreeInputs in{};
+    in.needleShape = NeedleShapeSemi;
+    in.levels = levels;
+    in.childrenPerNode = 3;
+    in.trunkWidth = (5.0f / 2.5f) * w / 200.0f;
+    in.trunkLength = 50.0f * w / 200.0f;
+    in.upDirection = {0.0f, 1.0f, 0.0f};
+    in.growUp = 100.0f;
+    in.dispersion = 0.1f;
+    in.branchiness = 0.5f;
+    in.proportions = 0.5f;
+    in.windAmpX = 10.0f / 500.0f;
+    in.windAmpZ = 10.0f / 500.0f;
+    in.needleSpacing = static_cast<float>((1.1 - 90.0 / 100.0) * w) / 15.0f;
+    in.needleWidth = 0.45f * (w / 40.0f);
+    in.needleLength = 0.5f * (w / 8.0f);
+    in.needleLift = 10.0f / 500.0f;
+    in.needleDispersion = 0.4f;
+    return in;
+}
+
+void Tally(const BranchNode* node, int64_t& nodes, int64_t& needles)
+{
+    if (!node)
+        return;
+    ++nodes;
+    if (node->level < 1)
+        return;
+    needles += node->needleCount;
+    for (int32_t j = 0; j < node->childCount; ++j)
+        Tally(node->children[j], nodes, needles);
+}
+
+void BuildDefaultTree(benchmark::State& state)
+{
+    const TreeInputs in = DefaultInputs(1920.0f, static_cast<int32_t>(state.range(0)));
+    int64_t nodes = 0, needles = 0, triangles = 0, peakBytes = 0;
+    for (auto _ : state) {
+        SetRandomState(0);
+        TreeModel* tree = CreateTree();
+        BuildTree(tree, in);
+        BuildMesh(tree);
+        benchmark::DoNotOptimize(tree->points);
+        state.PauseTiming();
+        nodes = needles = 0;
+        Tally(tree->root, nodes, needles);
+        triangles = tree->triangleCount;
+        peakBytes = nodes * static_cast<int64_t>(sizeof(BranchNode)) +
+                    needles * static_cast<int64_t>(sizeof(Needle)) +
+                    tree->pointCount * static_cast<int64_t>(sizeof(__Point3ds)) +
+                    triangles * static_cast<int64_t>(sizeof(__Triangle3ds));
+        state.ResumeTiming();
+        __Point3ds* points = tree->points;
+        __Triangle3ds* tris = tree->triangles;
+        DestroyTree(tree);
+        PageRelease(points);
+        PageRelease(tris);
+    }
+    state.counters["nodes"] = static_cast<double>(nodes);
+    state.counters["needles"] = static_cast<double>(needles);
+    state.counters["triangles"] = static_cast<double>(triangles);
+    state.counters["peak_MB"] = static_cast<double>(peakBytes) / (1024.0 * 1024.0);
+}
+
+}  // namespace
+
+BENCHMARK(BuildDefaultTree)->Arg(4)->Arg(7)->Arg(10)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
