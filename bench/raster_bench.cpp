@@ -208,6 +208,23 @@ void Configurations(benchmark::internal::Benchmark* b)
 
 BENCHMARK(RasterTree)->Apply(Configurations)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
+// The fixed cost of one call: taking, filling and releasing the per-call buffers of a full-HD
+// frame with no triangle to draw. Arg: deep.
+void EmptyFrame(benchmark::State& state)
+{
+    __SetDrawMode(6);
+    __SetDeep(static_cast<uint8_t>(state.range(0)));
+    const size_t bytes = static_cast<size_t>(Width) * Height * 4 * (state.range(0) ? 2 : 1);
+    unsigned char* image = static_cast<unsigned char*>(PageAllocate(bytes));
+    Scene scene;
+    for (auto _ : state)
+        __RasterScene(image, image, Width, Height, Width * 4, 0, 0, nullptr, nullptr, Width / 2,
+                      Height / 2, 2, scene.materials, scene.textures, 2, scene.lights, scene.glass);
+    PageRelease(image);
+}
+
+BENCHMARK(EmptyFrame)->ArgName("deep")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();
