@@ -57,33 +57,6 @@ TEST_F(TreeSkeleton, FullHierarchyHasOneDrawPerNode)
     EXPECT_EQ(CountNodes(Build(DefaultInputs(), false)->root), 40);
 }
 
-TEST_F(TreeSkeleton, ChildrenGrowFromTheParentTip)
-{
-    Build(DefaultInputs(1920.0f, 4), false);
-    int checked = 0;
-    ForEachNode(tree->root, [&](const BranchNode& b) {
-        if (b.level < 2)
-            return;
-        float d = static_cast<float>(b.randomValue % 1000) / 1000.0f - 0.5f;
-        for (int32_t j = 0; j < b.childCount; ++j, ++checked) {
-            const BranchNode& c = *b.children[j];
-            bool end = j == 0 || j == b.childCount - 1;
-            float weight = end ? b.proportions * 0.86f : 0.86f;
-            EXPECT_EQ(c.length, b.length * (weight + b.dispersion * d * 0.35f));
-            EXPECT_EQ(std::memcmp(&c.start, &b.end, sizeof c.start), 0);
-            EXPECT_EQ(std::memcmp(&c.baseDirection, &b.direction, sizeof c.start), 0);
-            EXPECT_EQ(c.width, b.growth * b.width * 0.67f);
-            EXPECT_EQ(c.branchiness, b.branchiness * 0.8f);
-            EXPECT_EQ(c.proportions, b.proportions * 1.3f);
-            EXPECT_FLOAT_EQ(c.needleLength, 120.0f * std::pow(static_cast<float>(c.level), 0.25f));
-            EXPECT_EQ(c.twist, static_cast<float>(c.level) *
-                                   (static_cast<float>(c.randomValue % 1000) / 1000.0f - 0.5f) *
-                                   c.dispersion);
-        }
-    });
-    EXPECT_EQ(checked, 39);
-}
-
 TEST_F(TreeSkeleton, FourLevelBandsAtSixtyPercent)
 {
     TreeInputs in = DefaultInputs();
