@@ -311,7 +311,7 @@ void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int
         f.v[k] = points[corners[k]];
         f.v[k].x += static_cast<float>(originX);
         f.v[k].y += static_cast<float>(originY);
-        // Softpipe-style rejection: a corner that is not a number has no pixels.
+        // A corner that is not a finite number has no pixels to give.
         if (!Finite(f.v[k].x) || !Finite(f.v[k].y) || (K != FillKind::Solid && !Finite(f.v[k].z)))
             return;
     }

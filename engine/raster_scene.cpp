@@ -26,8 +26,8 @@ float* BackLayerDepth = nullptr;
 
 namespace {
 
-// Every byte 0xFE makes each float -1.6947395e38: farther than any depth a scene holds, and the
-// value stored projects and glass have always recognised as "nothing here yet".
+// Every byte 0xFE makes each float -1.6947395e38: farther than any depth a scene holds, and
+// below the -1e37 under which glass takes a depth-buffer pixel as "nothing drawn here yet".
 constexpr unsigned char EmptyDepthByte = 0xFE;
 
 // Element indices are ints (y x RowStride + 4x); an image whose last element index would not
