@@ -33,7 +33,10 @@ FileHandle FileOpen(const char* name, FileOpenMode mode)
     DWORD share = FILE_SHARE_READ;
     DWORD disposition = OPEN_EXISTING;
     switch (mode) {
-    case FileOpenRead: access = GENERIC_READ; break;
+    case FileOpenRead:
+        access = GENERIC_READ;
+        share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        break;
     case FileOpenReadWrite: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
     case FileCreate: disposition = CREATE_ALWAYS; break;
     case FileCreateNew: disposition = CREATE_NEW; break;

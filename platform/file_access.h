@@ -12,7 +12,7 @@ typedef intptr_t FileHandle;
 constexpr FileHandle InvalidFile = -1;
 
 enum FileOpenMode {
-    FileOpenRead,        // an existing file, for reading; others may read it meanwhile
+    FileOpenRead,        // an existing file, for reading; others may read and write it meanwhile
     FileOpenReadWrite,   // an existing file, for reading and writing; others may read and write
     FileCreate,          // a new file, or an existing one emptied, for reading and writing
     FileCreateNew        // a new file only: fails when the name exists, so nothing is replaced
