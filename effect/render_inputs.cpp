@@ -1,0 +1,229 @@
+// Conversion of the parameter values of one frame into engine and generator units.
+#include "effect/render_inputs.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "effect/frame_convert.h"
+#include "effect/params.h"
+
+namespace {
+
+// The effect has always converted degrees with this value, not full-precision pi; frames of
+// saved projects depend on it.
+constexpr double DegreesPi = 3.141592;
+
+double Fixed(const PF_ParamDef* p) { return p->u.fd.value / 65536.0; }
+
+float Ratio(const PF_ParamDef* p, double divisor) { return float(Fixed(p) / divisor); }
+
+float Radians(double degrees) { return float(degrees * DegreesPi / 180.0); }
+
+void ColourOf(const PF_ParamDef* p, float rgb[3])
+{
+    rgb[0] = float(p->u.cd.value.red / 255.0);
+    rgb[1] = float(p->u.cd.value.green / 255.0);
+    rgb[2] = float(p->u.cd.value.blue / 255.0);
+}
+
+MaterialParameters ReadMaterial(PF_ParamDef* const params[], int diffuse)
+{
+    // Both material groups share one layout, starting with "Diffuse".
+    MaterialParameters m{};
+    ColourOf(params[diffuse], m.diffuse);
+    ColourOf(params[diffuse + 1], m.specular);
+    m.shininess = Ratio(params[diffuse + 2], 10);
+    m.shinStrength = Ratio(params[diffuse + 3], 10);
+    m.selfIllumination = Ratio(params[diffuse + 4], 1);
+    m.transparency = Ratio(params[diffuse + 5], 1);
+    m.glass = params[diffuse + 6]->u.bd.value != 0;
+    m.refraction = Ratio(params[diffuse + 7], 10);
+    m.optical = Ratio(params[diffuse + 8], 10);
+    m.aberration = Ratio(params[diffuse + 9], 1);
+    m.reflectionPercent = Ratio(params[diffuse + 11], 1);
+    return m;
+}
+
+static_assert(PARAM_NEEDLE_REFLECTION_PERCENT - PARAM_NEEDLE_DIFFUSE == 11 &&
+                  PARAM_TREE_REFLECTION_PERCENT - PARAM_TREE_DIFFUSE == 11,
+              "both material groups share one layout");
+
+void CopyName(char* destination, size_t size, const char* name)
+{
+    std::memset(destination, 0, size);
+    std::strncpy(destination, name, size - 1);
+}
+
+void FillMaterial(const MaterialParameters& m, const char* name, material3ds& material)
+{
+    std::memset(&material, 0, sizeof material);
+    CopyName(material.name, sizeof material.name, name);
+    for (int i = 0; i < 3; ++i) {
+        material.diffuse[i] = m.diffuse[i];
+        material.specular[i] = m.specular[i];
+    }
+    material.shininess = m.shininess;
+    material.shinStrength = m.shinStrength;
+    material.transparency = float(-(double(m.transparency) / 100.0));
+    material.selfIllum = float(double(m.selfIllumination) / 100.0);
+}
+
+} // namespace
+
+FrameParameters ReadFrameParameters(PF_ParamDef* const params[])
+{
+    FrameParameters p{};
+    p.renderingMode = params[PARAM_RENDERING_MODE]->u.pd.value;
+    p.growUp = Ratio(params[PARAM_GROW_UP], 1);
+    p.levels = params[PARAM_N_BRANCHES]->u.sd.value;
+    p.length = Ratio(params[PARAM_LENGTH], 1);
+    p.width = Ratio(params[PARAM_WIDTH], 2.5);
+    p.dispersion = Ratio(params[PARAM_DISPERSION], 100);
+    p.branchiness = Ratio(params[PARAM_BRANCHINESS], 100);
+    p.proportions = Ratio(params[PARAM_PROPORTIONS], 100);
+    p.windAmpX = Ratio(params[PARAM_AMPLITUDE_X], 500);
+    p.windAmpZ = Ratio(params[PARAM_AMPLITUDE_Z], 500);
+    p.windFrequency = Ratio(params[PARAM_FREQUENCY], 1);
+    p.needleShape = params[PARAM_NEEDLES_SHAPE]->u.pd.value - 1;
+    p.needleDensity = Ratio(params[PARAM_NEEDLES_DENSITY], 100);
+    p.needleLength = Ratio(params[PARAM_NEEDLES_LENGTH], 100);
+    p.needleWidth = Ratio(params[PARAM_NEEDLES_WIDTH], 100);
+    p.needleDispersion = Ratio(params[PARAM_NEEDLES_DISPERSION], 100);
+    p.needleLift = Ratio(params[PARAM_NEEDLES_AMPLITUDE], 500);
+    p.needleSpeed = Ratio(params[PARAM_NEEDLES_SPEED], 1);
+    p.positionX = float(params[PARAM_POSITION]->u.td.x_value) / 65536.0f;
+    p.positionY = float(params[PARAM_POSITION]->u.td.y_value) / 65536.0f;
+    p.scale = Ratio(params[PARAM_SCALE], 100);
+    p.rotationX = Radians(params[PARAM_ROTATION_X]->u.ad.value / 65536.0);
+    p.rotationY = Radians(params[PARAM_ROTATION_Y]->u.ad.value / 65536.0);
+    p.rotationZ = Radians(params[PARAM_ROTATION_Z]->u.ad.value / 65536.0);
+    p.needles = ReadMaterial(params, PARAM_NEEDLE_DIFFUSE);
+    p.tree = ReadMaterial(params, PARAM_TREE_DIFFUSE);
+    p.lightMultiply = Ratio(params[PARAM_LIGHT_MULTIPLY], 1);
+    ColourOf(params[PARAM_LIGHT_COLOR], p.lightColor);
+    p.rotateUV = Radians(params[PARAM_LIGHT_ROTATE_UV]->u.ad.value / 65536.0);
+    p.rotateWV = Radians(Fixed(params[PARAM_LIGHT_ROTATE_WV]));
+    p.oppositeLight = params[PARAM_OPPOSITE_LIGHT]->u.bd.value != 0;
+    p.cutAlpha = params[PARAM_CUT_ALPHA]->u.bd.value != 0;
+    return p;
+}
+
+int32_t FrameNumber(A_long currentTime, A_long localTimeStep)
+{
+    if (localTimeStep == 0)
+        return 0;
+    // INT32_MIN / -1 overflows; a host never sends it, but the division must not trap.
+    if (localTimeStep == -1)
+        return currentTime == INT32_MIN ? INT32_MAX : -currentTime;
+    return currentTime / localTimeStep;
+}
+
+uint8_t EngineDrawMode(int32_t renderingMode)
+{
+    static const uint8_t Modes[7] = {0, 1, 2, 3, 6, 8, 9};
+    int choice = int(uint8_t(renderingMode)) - 1;  // the host's value is read as its low byte
+    return choice >= 0 && choice < 7 ? Modes[choice] : 6;
+}
+
+TreeInputs GeneratorInputs(const FrameParameters& p, int32_t width, int32_t frame)
+{
+    const double w = width;
+    TreeInputs in{};
+    in.needleShape = p.needleShape;
+    in.levels = p.levels;
+    in.childrenPerNode = 3;
+    in.trunkWidth = float(double(p.width) * w / 200.0);
+    in.trunkLength = float(double(p.length) * w / 200.0);
+    in.origin = TreeVec3{0.0f, 0.0f, 0.0f};
+    in.upDirection = TreeVec3{0.0f, 1.0f, 0.0f};
+    in.growUp = p.growUp;
+    in.dispersion = p.dispersion;
+    in.branchiness = p.branchiness;
+    in.proportions = p.proportions;
+    in.windAmpX = p.windAmpX;
+    in.windAmpZ = p.windAmpZ;
+    in.windTime = float(double(frame) * double(p.windFrequency));
+    // Spacing shrinks as density grows; stored as float before the division, as always.
+    float spacing = float((1.1 - double(p.needleDensity)) * w);
+    in.needleSpacing = spacing / 15.0f;
+    in.needleWidth = float(double(p.needleWidth) * (w / 40.0));
+    in.needleLength = float(double(p.needleLength) * (w / 8.0));
+    in.needleLift = p.needleLift;
+    in.needleTime = float(double(p.needleSpeed) * double(frame));
+    in.needleDispersion = p.needleDispersion;
+    return in;
+}
+
+int32_t FillLights(const FrameParameters& p, light3ds lights[2])
+{
+    std::memset(lights, 0, 2 * sizeof(light3ds));
+    const float multiplier = float(double(p.lightMultiply) / 100.0);
+    CopyName(lights[0].name, sizeof lights[0].name, "LightOne");
+    const float a = std::cos(p.rotateWV) * 2000.0f;
+    lights[0].pos[0] = a * std::cos(p.rotateUV);
+    lights[0].pos[1] = a * std::sin(p.rotateUV);
+    lights[0].pos[2] = std::sin(p.rotateWV) * 2000.0f;
+    for (int i = 0; i < 3; ++i)
+        lights[0].color[i] = p.lightColor[i];
+    lights[0].multiplier = multiplier;
+    if (!p.oppositeLight)
+        return 1;
+    // The opposite light sits at the other azimuth, a fixed 25 degrees below the horizon.
+    CopyName(lights[1].name, sizeof lights[1].name, "Light#2");
+    const double elevation = -0.4363323129985824;
+    const double b = std::cos(elevation) * 2000.0;
+    const double azimuth = double(p.rotateUV) + 3.141592653589793;
+    lights[1].pos[0] = float(b * std::cos(azimuth));
+    lights[1].pos[1] = float(b * std::sin(azimuth));
+    lights[1].pos[2] = float(std::sin(elevation) * 2000.0);
+    for (int i = 0; i < 3; ++i)
+        lights[1].color[i] = p.lightColor[i];
+    lights[1].multiplier = multiplier;
+    return 2;
+}
+
+void FillMaterials(const FrameParameters& p, material3ds materials[2])
+{
+    FillMaterial(p.tree, "Material#0", materials[0]);
+    FillMaterial(p.needles, "Material#1", materials[1]);
+}
+
+void FillGlass(const FrameParameters& p, float resolutionRatio, GlassProp glass[2])
+{
+    std::memset(glass, 0, 2 * sizeof(GlassProp));
+    glass[0].on = p.tree.glass ? 1 : 0;
+    glass[0].optical = p.tree.optical;
+    glass[0].refraction = p.tree.refraction * resolutionRatio;
+    glass[0].aberration = p.tree.aberration;
+    glass[1].on = p.needles.glass ? 1 : 0;
+    glass[1].optical = p.needles.optical;
+    glass[1].refraction = p.needles.refraction;
+    glass[1].aberration = p.needles.aberration;
+}
+
+void SetReflectMap(material3ds& material, float percent)
+{
+    CopyName(material.reflect.name, sizeof material.reflect.name, "Reflect");
+    material.reflect.amount = float(double(percent) / 100.0);
+    material.reflect.uScale = 1.0f;
+    material.reflect.vScale = 1.0f;
+    material.reflect.uOffset = 0.0f;
+    material.reflect.vOffset = 0.0f;
+}
+
+void PlaceTree(const FrameParameters& p, int32_t width, int32_t height, __Point3ds* points, int32_t count)
+{
+    const float offsetX = p.positionX - float(width) / 2.0f;
+    const float offsetY = p.positionY - float(height) / 2.0f;
+    // The order is fixed: rotations about Y, X, Z, then scale, then the move into place.
+    if (p.rotationY != 0.0f)
+        RotatePointsY(points, count, p.rotationY);
+    if (p.rotationX != 0.0f)
+        RotatePointsX(points, count, p.rotationX);
+    if (p.rotationZ != 0.0f)
+        RotatePointsZ(points, count, p.rotationZ);
+    if (p.scale != 1.0f)
+        ScalePoints(points, count, p.scale);
+    if (offsetX != 0.0f || offsetY != 0.0f)
+        TranslatePoints(points, count, offsetX, offsetY, 0.0f);
+}
