@@ -7,6 +7,8 @@ void AddAllCommands(CLI::App& app, HostContext& context)
 {
     AddPiplCommand(app, context);
     AddParamsCommand(app, context);
+    AddTreeCommand(app, context);
+    AddSceneCommand(app, context);
 }
 
 std::string ResolveModulePath(const std::string& modulePath)

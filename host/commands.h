@@ -32,6 +32,16 @@ int RunPiplCommand(const std::string& modulePath, std::ostream& out, std::ostrea
 void AddParamsCommand(CLI::App& app, HostContext& context);
 int RunParamsCommand(const std::string& modulePath, bool json, std::ostream& out, std::ostream& err);
 
+struct FrameTreeOptions;
+void AddTreeCommand(CLI::App& app, HostContext& context);
+int RunTreeCommand(const FrameTreeOptions& options, const std::string& objPath, std::ostream& out,
+                   std::ostream& err);
+
+void AddSceneCommand(CLI::App& app, HostContext& context);
+int RunSceneStoreCommand(bool append, const FrameTreeOptions& options, const std::string& file,
+                         std::ostream& out, std::ostream& err);
+int RunSceneInfoCommand(const std::string& file, std::ostream& out, std::ostream& err);
+
 // For the Run functions: the path to load, and the verdict on a finished effect instance. A
 // command fails when the effect returned an error, showed an error message, or left the host
 // with a problem (an unreleased suite, a check-out never checked in, ...); each is printed to `err`.

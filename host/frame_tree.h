@@ -1,0 +1,41 @@
+// The tree the effect would grow for one frame, built in-process from the parameter values a
+// user gives (defaults, a parameter file, NAME=VALUE settings): what `velmora tree` inspects and
+// `velmora scene` stores. It converts the values with the render's own conversion.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "effect/render_inputs.h"
+#include "engine/scene_records.h"
+
+struct FrameTreeOptions {
+    int32_t width = 1920;
+    int32_t height = 1080;
+    int32_t frame = 0;
+    std::string paramsFile;             // empty: none
+    std::vector<std::string> settings;  // NAME=VALUE, applied after the file
+};
+
+// The mesh of one frame with the statistics of its hierarchy. Owns its mesh arrays.
+struct FrameTree {
+    FrameTree() = default;
+    ~FrameTree();
+    FrameTree(const FrameTree&) = delete;
+    FrameTree& operator=(const FrameTree&) = delete;
+
+    FrameParameters params{};
+    int64_t nodes = 0;
+    int64_t grownNodes = 0;
+    int64_t needles = 0;
+    int32_t tubeTriangles = 0;
+    int32_t needleTriangles = 0;
+    int32_t pointCount = 0;
+    int32_t triangleCount = 0;
+    __Point3ds* points = nullptr;       // model space: as the generator made them
+    __Triangle3ds* triangles = nullptr;
+};
+
+// False with `error` set when a setting or the file is refused.
+bool BuildFrameTree(const FrameTreeOptions& options, FrameTree& tree, std::string& error);

@@ -1,0 +1,149 @@
+// `velmora tree` and `velmora scene`: the frame's tree as the effect grows it, its statistics,
+// its OBJ export, and scene files written, appended, split and inspected.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "host/commands.h"
+#include "host/frame_tree.h"
+#include "scenefile/scene_file.h"
+
+namespace {
+
+std::map<std::string, std::string> KeyValues(const std::string& text)
+{
+    std::map<std::string, std::string> kv;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            kv[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return kv;
+}
+
+class FrameTreeCommands : public ::testing::Test {
+protected:
+    std::map<std::string, std::string> Tree(const FrameTreeOptions& options, const std::string& obj = "")
+    {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunTreeCommand(options, obj, out, err), EXIT_OK) << err.str();
+        return KeyValues(out.str());
+    }
+    std::string TempFile(const char* name) { return ::testing::TempDir() + name; }
+};
+
+TEST_F(FrameTreeCommands, DefaultTreeHasTheKnownCounts)
+{
+    auto kv = Tree(FrameTreeOptions{});
+    EXPECT_EQ(kv["nodes"], "40");
+    EXPECT_EQ(kv["grown_nodes"], "40");
+    EXPECT_EQ(kv["tube_triangles"], "2574");
+    EXPECT_EQ(std::stoi(kv["triangles"]), 2574 + std::stoi(kv["needle_triangles"]));
+    EXPECT_EQ(std::stoi(kv["needle_triangles"]), 3 * std::stoi(kv["needles"]));
+    EXPECT_EQ(std::stoi(kv["points"]), 3 * std::stoi(kv["triangles"]));
+    // Grown along +y from the origin, 480 pixels of trunk at 1920 wide.
+    EXPECT_LT(std::stof(kv["min_y"]), 0.0f + 10.0f);
+    EXPECT_GT(std::stof(kv["max_y"]), 480.0f);
+}
+
+TEST_F(FrameTreeCommands, SettingsAndSizeReachTheGenerator)
+{
+    FrameTreeOptions one;
+    one.settings = {"N branches=1"};
+    auto kv = Tree(one);
+    EXPECT_EQ(kv["nodes"], "1");
+    EXPECT_EQ(kv["tube_triangles"], "78");
+
+    FrameTreeOptions unborn;
+    unborn.settings = {"Grow up=0"};
+    EXPECT_EQ(Tree(unborn)["triangles"], "0");
+
+    // Half the frame width halves every length.
+    FrameTreeOptions half;
+    half.width = 960;
+    half.height = 540;
+    EXPECT_NEAR(std::stof(Tree(half)["max_y"]), std::stof(Tree(FrameTreeOptions{})["max_y"]) / 2, 1.0);
+
+    FrameTreeOptions bad;
+    bad.settings = {"N branches=11"};
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTreeCommand(bad, "", out, err), EXIT_FAILED);
+    EXPECT_NE(err.str().find("N branches"), std::string::npos) << err.str();
+}
+
+TEST_F(FrameTreeCommands, ObjHoldsEveryPointNormalAndBothGroups)
+{
+    FrameTreeOptions options;
+    options.settings = {"N branches=2"};
+    const std::string path = TempFile("velmora_tree.obj");
+    auto kv = Tree(options, path);
+    std::ifstream obj(path);
+    std::string line;
+    int v = 0, vn = 0, f = 0;
+    bool tree = false, needles = false;
+    while (std::getline(obj, line)) {
+        v += line.rfind("v ", 0) == 0;
+        vn += line.rfind("vn ", 0) == 0;
+        f += line.rfind("f ", 0) == 0;
+        tree |= line == "g tree";
+        needles |= line == "g needles";
+    }
+    EXPECT_EQ(v, std::stoi(kv["points"]));
+    EXPECT_EQ(vn, v);
+    EXPECT_EQ(f, std::stoi(kv["triangles"]));
+    EXPECT_TRUE(tree && needles);
+    std::remove(path.c_str());
+}
+
+TEST_F(FrameTreeCommands, SceneFilesAreWrittenAppendedSplitAndInspected)
+{
+    const std::string path = TempFile("velmora_tree.3dd");
+    std::remove(path.c_str());
+    std::ostringstream out, err;
+    FrameTreeOptions small;
+    small.settings = {"N branches=2"};
+    ASSERT_EQ(RunSceneStoreCommand(false, small, path, out, err), EXIT_OK) << err.str();
+
+    SceneGeometry geometry{};
+    SceneExtras extras{};
+    SceneFileFlags wanted{true, true, true, true, true};
+    ASSERT_TRUE(ReadFirstScene(path.c_str(), geometry, extras, wanted));
+    FrameTree expected;
+    std::string error;
+    ASSERT_TRUE(BuildFrameTree(small, expected, error));
+    EXPECT_EQ(geometry.triangleCount, expected.triangleCount);
+    EXPECT_EQ(extras.materialCount, 2);
+    EXPECT_EQ(extras.lightCount, 2);
+    EXPECT_EQ(extras.glassCount, 2);
+    EXPECT_STREQ(extras.materials[1].name, "Material#1");
+    EXPECT_TRUE(wanted.normals);
+    FreeScene(geometry, &extras);
+
+    // Six levels need more points than 16-bit corners reach: the tree is stored in parts.
+    FrameTreeOptions large;
+    large.settings = {"N branches=6"};
+    std::ostringstream appended;
+    ASSERT_EQ(RunSceneStoreCommand(true, large, path, appended, err), EXIT_OK) << err.str();
+    EXPECT_NE(appended.str().find("split into"), std::string::npos);
+
+    std::ostringstream info;
+    EXPECT_EQ(RunSceneInfoCommand(path, info, err), EXIT_OK);
+    auto kv = KeyValues(info.str());
+    EXPECT_EQ(kv["file.magic"], "3DDv10");
+    EXPECT_GT(std::stoi(kv["file.sceneCount"]), 2);
+    EXPECT_EQ(kv["scene.0.fits"], "yes");
+
+    // A file that is no scene file is reported, not read.
+    std::ofstream(path, std::ios::binary) << "not a scene";
+    std::ostringstream badInfo;
+    EXPECT_EQ(RunSceneInfoCommand(path, badInfo, err), EXIT_FAILED);
+    std::remove(path.c_str());
+}
+
+} // namespace
