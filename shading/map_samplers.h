@@ -1,11 +1,17 @@
 // The samplers of a material's texture, opacity, bump and reflection maps, called by the default
 // shader. Each takes the map block that says how the map is applied and the texture record of its
 // slot; a null texture pointer means the scene passed no texture array. A texture that is absent
-// (null, or `present` 0) clears `present` and leaves the outputs untouched, and the shader then
-// skips that map.
+// (null, `present` 0, or a record without pixels or with a size below 1) clears `present` and
+// leaves the outputs and the amount untouched, and the shader then skips that map. Elements are
+// read by _Deep and scaled by ChannelMax of the current scene call.
 #pragma once
 
 #include "engine/scene_records.h"
+
+// Texel position along one axis of a map `size` texels long, from the map coordinate s and the
+// block's scale and offset: s = 0 is texel 0, s = 1 the last texel, and anything outside wraps
+// into 0 <= X < size (NaN gives 0). Shared by the three samplers.
+float TexelCoordinate(float s, float scale, float offset, int size);
 
 // Texture and opacity maps: three colour components 0..1 at (u, v); `amount` is clamped to 0..1
 // and multiplied by the texel's alpha. `prevInfo` (may be null) gives the previous pixel's u, v
