@@ -7,6 +7,7 @@ void AddAllCommands(CLI::App& app, HostContext& context)
 {
     AddPiplCommand(app, context);
     AddParamsCommand(app, context);
+    AddRenderCommand(app, context);
     AddTreeCommand(app, context);
     AddSceneCommand(app, context);
 }

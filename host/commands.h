@@ -42,6 +42,11 @@ int RunSceneStoreCommand(bool append, const FrameTreeOptions& options, const std
                          std::ostream& out, std::ostream& err);
 int RunSceneInfoCommand(const std::string& file, std::ostream& out, std::ostream& err);
 
+struct RenderOptions;
+void AddRenderCommand(CLI::App& app, HostContext& context);
+int RunRenderCommand(const std::string& modulePath, const RenderOptions& options, std::ostream& out,
+                     std::ostream& err);
+
 // For the Run functions: the path to load, and the verdict on a finished effect instance. A
 // command fails when the effect returned an error, showed an error message, or left the host
 // with a problem (an unreleased suite, a check-out never checked in, ...); each is printed to `err`.

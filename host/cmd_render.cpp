@@ -1,0 +1,128 @@
+// `velmora render`: renders frames of the effect to PNG files, driving the module through its
+// entry point as the host application does.
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "host/commands.h"
+#include "host/effect_module.h"
+#include "host/render_frames.h"
+#include "host/sequence.h"
+
+namespace {
+
+bool ParseSize(const std::string& text, int32_t& width, int32_t& height)
+{
+    int w = 0, h = 0;
+    char x = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X') || w <= 0 ||
+        h <= 0 || w > 16384 || h > 16384)
+        return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+bool ParseFrameRange(const std::string& text, int32_t& first, int32_t& last)
+{
+    int a = 0, b = 0;
+    char dash = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &a, &dash, &b, &extra) != 3 || dash != '-' || a < 0 || b < a ||
+        b > 9999999)
+        return false;
+    first = a;
+    last = b;
+    return true;
+}
+
+// The command line's text options, turned into RenderOptions once parsing is over.
+struct RenderArguments {
+    RenderOptions options;
+    std::string size;
+    std::string frames;
+    int32_t frame = -1;
+    std::string quality = "hi";
+    std::string resolution = "full";
+};
+
+bool ToOptions(RenderArguments& a, std::ostream& err)
+{
+    RenderOptions& o = a.options;
+    if (!a.size.empty()) {
+        if (!ParseSize(a.size, o.width, o.height)) {
+            err << "velmora: --size \"" << a.size << "\": expected WxH, each side 1 to 16384\n";
+            return false;
+        }
+        o.sizeGiven = true;
+    }
+    if (!a.frames.empty() && a.frame >= 0) {
+        err << "velmora: give either --frames or --frame\n";
+        return false;
+    }
+    if (!a.frames.empty()) {
+        if (!ParseFrameRange(a.frames, o.firstFrame, o.lastFrame)) {
+            err << "velmora: --frames \"" << a.frames << "\": expected A-B with 0 <= A <= B\n";
+            return false;
+        }
+        o.framesGiven = true;
+    } else if (a.frame >= 0) {
+        o.firstFrame = o.lastFrame = a.frame;
+        o.framesGiven = true;
+    }
+    o.draft = a.quality == "draft";
+    o.resolution = a.resolution == "half" ? 2 : a.resolution == "quarter" ? 4 : 1;
+    return true;
+}
+
+} // namespace
+
+int RunRenderCommand(const std::string& modulePath, const RenderOptions& options, std::ostream& out,
+                     std::ostream& err)
+{
+    EffectModule module;
+    std::string error;
+    if (!LoadEffectModule(ResolveModulePath(modulePath), module, error)) {
+        err << "velmora: " << error << "\n";
+        return EXIT_NO_MODULE;
+    }
+    HostSession session;
+    session.moduleHandle = module.handle;
+    session.modulePath = module.path;
+    int code = EXIT_OK;
+    PF_Err result = RunEffectInstance(session, module.entry, &module.pipl, [&](HostSession& s) {
+        code = RenderFrames(s, module.entry, options, out, err);
+        return PF_Err_NONE;
+    });
+    const int outcome = ReportOutcome(session, result, err);
+    return code != EXIT_OK ? code : outcome;
+}
+
+void AddRenderCommand(CLI::App& app, HostContext& context)
+{
+    CLI::App* sub = app.add_subcommand("render", "Render frames of the effect to PNG files");
+    auto a = std::make_shared<RenderArguments>();
+    RenderOptions& o = a->options;
+    sub->add_option("--size", a->size, "Layer size WxH (default 1920x1080, or the --layer image's size)");
+    sub->add_option("--frames", a->frames, "Frames A-B (default 0-23 with \"Grow up\" keyframed 0@0,100@23)");
+    sub->add_option("--frame", a->frame, "One frame N")->check(CLI::Range(0, 9999999));
+    sub->add_option("--fps", o.fps, "Frames per second of the time base (default 24)");
+    sub->add_flag("--deep", o.deep, "16 bits per channel, written as 16-bit PNG");
+    sub->add_option("--quality", a->quality, "hi or draft (default hi)")->check(CLI::IsMember({"hi", "draft"}));
+    sub->add_option("--resolution", a->resolution, "full, half or quarter (default full)")
+        ->check(CLI::IsMember({"full", "half", "quarter"}));
+    sub->add_option("--layer", o.layerPath, "PNG image of the layer the effect is applied to (default: a sky)");
+    sub->add_option("--tree-reflection", o.treeReflectionPath, "PNG image for the tree's \"Texture reflection\"");
+    sub->add_option("--needle-reflection", o.needleReflectionPath, "PNG image for the needles' \"Texture reflection\"");
+    sub->add_option("--set", o.settings,
+                    "NAME=VALUE, repeatable; VALUE may be keyframed as v@frame,v@frame,... (linear)")
+        ->allow_extra_args(false);
+    sub->add_option("--params", o.paramsFile, "Parameter file in the form `velmora params --json` writes");
+    sub->add_option("--out", o.outPattern, "Output files; #### becomes the zero-padded frame (default out/velmora_####.png)");
+    sub->callback([&context, a] {
+        if (!ToOptions(*a, std::cerr)) {
+            context.exitCode = EXIT_FAILED;
+            return;
+        }
+        context.exitCode = RunRenderCommand(context.modulePath, a->options, std::cout, std::cerr);
+    });
+}

@@ -1,0 +1,42 @@
+// PNG files for the command-line host: the frames it writes and the layers it reads. Our own small
+// codec over zlib, the same on both builds (the Windows cross build has no libpng to link).
+//
+// Writing: 8- or 16-bit RGBA, non-interlaced. Reading: every non-interlaced PNG of the kinds a
+// layer comes in: grey, grey with alpha, RGB, RGBA at 8 or 16 bits, grey at 1, 2 and 4 bits,
+// palette images at 1 to 8 bits (with tRNS alpha), and tRNS colour keys. Every chunk's length and
+// CRC, the header's values, the pixel data's size and the chunk order are checked before use, so
+// a damaged or hostile file gives an error, never a read outside its bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// An image in memory: rows of RGBA pixels, 16 bits per channel (0..65535). An 8-bit file's value v
+// is held as v × 257, so it is written back exactly at 8 bits.
+struct RgbaImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    int bitDepth = 8;              // of the file it came from, or to write: 8 or 16
+    std::vector<uint16_t> pixels;  // width × height × 4
+
+    uint16_t* Pixel(int32_t x, int32_t y) { return &pixels[(size_t(y) * size_t(width) + size_t(x)) * 4]; }
+    const uint16_t* Pixel(int32_t x, int32_t y) const
+    {
+        return &pixels[(size_t(y) * size_t(width) + size_t(x)) * 4];
+    }
+};
+
+// The largest image the reader accepts: each side and the whole pixel count. A layer larger than
+// this would need more memory than a frame render should ever ask for.
+constexpr int32_t MaxPngSide = 1 << 15;
+constexpr int64_t MaxPngPixels = int64_t(1) << 25;
+
+// Encodes the image as a PNG of its bitDepth (8 or 16). False with `error` set for an unusable
+// image (no pixels, a size the pixel array does not match, another bit depth).
+bool EncodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& error);
+// Decodes a PNG held in memory. False with `error` saying what is wrong with it.
+bool DecodePng(const uint8_t* data, size_t size, RgbaImage& image, std::string& error);
+
+bool WritePngFile(const std::string& path, const RgbaImage& image, std::string& error);
+bool ReadPngFile(const std::string& path, RgbaImage& image, std::string& error);

@@ -1,0 +1,278 @@
+// Planning a render and sending its frames.
+#include "host/render_frames.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "effect/params.h"
+#include "host/commands.h"
+#include "host/image_io.h"
+#include "host/param_values.h"
+#include "host/sequence.h"
+
+namespace {
+
+bool LoadLayer(const std::string& option, const std::string& path, bool deep, int32_t factor, RgbaImage* full,
+               HostWorld& world, std::string& error)
+{
+    RgbaImage image;
+    if (!ReadPngFile(path, image, error)) {
+        error = option + ": " + error;
+        return false;
+    }
+    if (full)
+        *full = image;
+    if (!ImageToWorld(Downsample(image, factor), deep, world)) {
+        error = option + ": " + path + " cannot be made into a layer";
+        return false;
+    }
+    return true;
+}
+
+void SetLayerParam(HostSession& session, int32_t index, const HostWorld& layer)
+{
+    if (!layer.world.data)
+        return;
+    PF_LayerDef& ld = session.values[size_t(index)].u.ld;
+    const A_long dephault = ld.dephault;
+    ld = layer.world;
+    ld.dephault = dephault;
+}
+
+// Point values in the layer's pixels as the host hands them at a reduced resolution: in the
+// downsampled frame's pixels.
+void ScalePoints(HostSession& session, int32_t factor)
+{
+    if (factor <= 1)
+        return;
+    for (PF_ParamDef& p : session.values)
+        if (p.param_type == PF_Param_POINT) {
+            p.u.td.x_value = PF_Fixed(std::lround(double(p.u.td.x_value) / factor));
+            p.u.td.y_value = PF_Fixed(std::lround(double(p.u.td.y_value) / factor));
+        }
+}
+
+bool SetValuesForFrame(HostSession& session, const RenderPlan& plan, int32_t frame, std::string& error)
+{
+    ResetParamValues(session);
+    if (plan.haveParamsFile && !ApplyParamsJson(session, plan.paramsFile, error)) {
+        error = "--params " + plan.options.paramsFile + ": " + error;
+        return false;
+    }
+    for (const ParamSetting& s : plan.settings)
+        if (!ApplySetting(session, s, frame, error))
+            return false;
+    ScalePoints(session, plan.options.resolution);
+    return true;
+}
+
+} // namespace
+
+std::string FramePath(const std::string& pattern, int32_t frame)
+{
+    const size_t last = pattern.find_last_of('#');
+    if (last == std::string::npos)
+        return pattern;
+    size_t first = last;
+    while (first > 0 && pattern[first - 1] == '#')
+        --first;
+    std::string digits = std::to_string(frame);
+    const size_t width = last - first + 1;
+    if (digits.size() < width)
+        digits.insert(0, width - digits.size(), '0');
+    return pattern.substr(0, first) + digits + pattern.substr(last + 1);
+}
+
+bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& plan, std::string& error)
+{
+    plan = RenderPlan();
+    plan.options = options;
+    RenderOptions& o = plan.options;
+    if (o.resolution != 1 && o.resolution != 2 && o.resolution != 4) {
+        error = "--resolution is full, half or quarter";
+        return false;
+    }
+    if (!(o.fps > 0.0) || o.fps > 1000.0 || std::lround(o.fps * RenderTimeStep) < 1) {
+        error = "--fps must be above 0 and at most 1000";
+        return false;
+    }
+    if (o.firstFrame < 0 || o.lastFrame < o.firstFrame) {
+        error = "frames run from A to B with 0 <= A <= B";
+        return false;
+    }
+    if (o.writeFiles) {
+        if (o.outPattern.empty()) {
+            error = "--out needs a file name";
+            return false;
+        }
+        if (o.lastFrame > o.firstFrame && o.outPattern.find('#') == std::string::npos) {
+            error = "--out " + o.outPattern + ": a render of several frames needs #### in the name for the frame number";
+            return false;
+        }
+    }
+
+    // The layer, or the sky, at the layer's full size; the host hands it on at the resolution.
+    RgbaImage layerImage;
+    if (!o.layerPath.empty()) {
+        HostWorld unused;
+        if (!LoadLayer("--layer", o.layerPath, o.deep, 1, &layerImage, unused, error))
+            return false;
+        if (!o.sizeGiven) {
+            o.width = layerImage.width;
+            o.height = layerImage.height;
+        } else if (layerImage.width != o.width || layerImage.height != o.height) {
+            error = "--layer " + o.layerPath + " is " + std::to_string(layerImage.width) + "x" +
+                    std::to_string(layerImage.height) + " but --size asks for " + std::to_string(o.width) + "x" +
+                    std::to_string(o.height) + " (leave out --size to render at the layer's size)";
+            return false;
+        }
+    } else {
+        if (o.width <= 0 || o.height <= 0 || o.width > 16384 || o.height > 16384) {
+            error = "--size must be WxH with each side 1 to 16384";
+            return false;
+        }
+        layerImage = SkyBackground(o.width, o.height);
+    }
+    if (!ImageToWorld(Downsample(layerImage, o.resolution), o.deep, plan.layer)) {
+        error = "the layer cannot be made";
+        return false;
+    }
+    plan.outputWidth = plan.layer.world.width;
+    plan.outputHeight = plan.layer.world.height;
+    if (!o.treeReflectionPath.empty() &&
+        !LoadLayer("--tree-reflection", o.treeReflectionPath, o.deep, o.resolution, nullptr, plan.treeReflection, error))
+        return false;
+    if (!o.needleReflectionPath.empty() &&
+        !LoadLayer("--needle-reflection", o.needleReflectionPath, o.deep, o.resolution, nullptr, plan.needleReflection,
+                   error))
+        return false;
+
+    // The layer's size decides the point defaults, so it is set before any value is.
+    SetLayerSize(session, o.width, o.height);
+    ResetParamValues(session);
+    if (!o.paramsFile.empty()) {
+        std::ifstream file(o.paramsFile);
+        if (!file) {
+            error = "--params " + o.paramsFile + ": cannot open the file";
+            return false;
+        }
+        plan.paramsFile = nlohmann::ordered_json::parse(file, nullptr, false);
+        if (plan.paramsFile.is_discarded()) {
+            error = "--params " + o.paramsFile + ": not a JSON file";
+            return false;
+        }
+        plan.haveParamsFile = true;
+        if (!ApplyParamsJson(session, plan.paramsFile, error)) {
+            error = "--params " + o.paramsFile + ": " + error;
+            return false;
+        }
+    }
+    bool growUpSet = false;
+    for (const std::string& text : o.settings) {
+        ParamSetting s;
+        if (!ParseSetting(session, text, s, error))
+            return false;
+        growUpSet = growUpSet || s.index == PARAM_GROW_UP;
+        plan.settings.push_back(s);
+    }
+    if (!o.framesGiven && !growUpSet) {
+        ParamSetting s;
+        if (!ParseSetting(session, DefaultGrowUp, s, error))
+            return false;
+        plan.settings.insert(plan.settings.begin(), s);
+    }
+    // Every frame's values go through the setters once now, so that none can fail later.
+    for (int32_t frame = o.firstFrame; frame <= o.lastFrame; ++frame)
+        if (!SetValuesForFrame(session, plan, frame, error))
+            return false;
+
+    if (o.writeFiles) {
+        const std::filesystem::path dir = std::filesystem::path(FramePath(o.outPattern, o.firstFrame)).parent_path();
+        std::error_code ec;
+        if (!dir.empty() && !std::filesystem::create_directories(dir, ec) && ec) {
+            error = "--out: cannot make the folder " + dir.string() + ": " + ec.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+PF_Err RenderPlannedFrame(HostSession& session, PF_EntryPointFunc entry, const RenderPlan& plan, int32_t frame,
+                          HostWorld& output, std::string& error)
+{
+    if (!SetValuesForFrame(session, plan, frame, error))
+        return PF_Err_BAD_CALLBACK_PARAM;
+    SetInputWorld(session, plan.layer.world);
+    SetLayerParam(session, PARAM_TREE_REFLECTION_LAYER, plan.treeReflection);
+    SetLayerParam(session, PARAM_NEEDLE_REFLECTION_LAYER, plan.needleReflection);
+
+    const RenderOptions& o = plan.options;
+    PF_InData& in = session.in;
+    SetLayerSize(session, o.width, o.height);   // in-data width stays the layer's at every resolution
+    in.time_step = in.local_time_step = RenderTimeStep;
+    in.time_scale = A_u_long(std::lround(o.fps * RenderTimeStep));
+    in.current_time = A_long(frame) * RenderTimeStep;
+    in.total_time = A_long(o.lastFrame + 1) * RenderTimeStep;
+    in.quality = o.draft ? PF_Quality_LO : PF_Quality_HI;
+    in.downsample_x = in.downsample_y = PF_RationalScale{1, A_u_long(o.resolution)};
+
+    if (!MakeWorld(plan.outputWidth, plan.outputHeight, o.deep, output)) {
+        error = "the output frame cannot be made";
+        return PF_Err_OUT_OF_MEMORY;
+    }
+    const PF_Err err = CallEffect(session, entry, PF_Cmd_RENDER, &output.world);
+    if (err != PF_Err_NONE)
+        error = "the effect returned error " + std::to_string(err) + " on frame " + std::to_string(frame);
+    return err;
+}
+
+int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOptions& options, std::ostream& out,
+                 std::ostream& err)
+{
+    RenderPlan plan;
+    std::string error;
+    if (!PlanRender(session, options, plan, error)) {
+        err << "velmora: " << error << "\n";
+        return EXIT_FAILED;
+    }
+    const RenderOptions& o = plan.options;
+    const int32_t count = o.lastFrame - o.firstFrame + 1;
+    double totalMs = 0;
+    for (int32_t frame = o.firstFrame; frame <= o.lastFrame; ++frame) {
+        HostWorld output;
+        const auto start = std::chrono::steady_clock::now();
+        const PF_Err result = RenderPlannedFrame(session, entry, plan, frame, output, error);
+        totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        if (result != PF_Err_NONE || !session.effectMessages.empty()) {
+            if (count > 1)
+                err << "\n";
+            if (result != PF_Err_NONE)
+                err << "velmora: " << error << "\n";
+            return EXIT_FAILED;
+        }
+        if (o.writeFiles && !WritePngFile(FramePath(o.outPattern, frame), WorldToImage(output.world), error)) {
+            err << (count > 1 ? "\n" : "") << "velmora: " << error << "\n";
+            return EXIT_FAILED;
+        }
+        if (count > 1) {
+            char line[128];
+            std::snprintf(line, sizeof line, "\rvelmora: frame %d (%d of %d), %.0f ms a frame", int(frame),
+                          int(frame - o.firstFrame + 1), int(count), totalMs / double(frame - o.firstFrame + 1));
+            err << line << std::flush;
+        }
+    }
+    if (count > 1)
+        err << "\n";
+    if (o.writeFiles) {
+        const std::string depth = o.deep ? "16-bit" : "8-bit";
+        out << "velmora: " << count << (count > 1 ? " frames" : " frame") << " of " << plan.outputWidth << "x"
+            << plan.outputHeight << ", " << depth << " RGBA PNG: " << FramePath(o.outPattern, o.firstFrame);
+        if (count > 1)
+            out << " to " << FramePath(o.outPattern, o.lastFrame);
+        out << "\n";
+    }
+    return EXIT_OK;
+}

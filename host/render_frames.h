@@ -1,0 +1,73 @@
+// What `velmora render` does once the effect instance is set up: turn the options into a plan
+// (settings and keyframes checked against the registered parameters, layers read and converted,
+// the output names worked out) and then send one render command per frame, as the host
+// application would at the chosen size, depth, quality and resolution. Everything a user can get
+// wrong is refused while planning, so a bad option never leaves some frames written.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/host_ops.h"
+#include "host/keyframes.h"
+#include "host/render_worlds.h"
+
+struct RenderOptions {
+    int32_t width = 1920;            // the layer's (and the composition's) size
+    int32_t height = 1080;
+    bool sizeGiven = false;          // without it, a --layer image sets the size
+    int32_t firstFrame = 0;
+    int32_t lastFrame = 23;
+    bool framesGiven = false;        // without it (and without a "Grow up" setting): the grow-up animation
+    double fps = 24.0;
+    bool deep = false;
+    bool draft = false;
+    int32_t resolution = 1;          // 1 full, 2 half, 4 quarter
+    std::string layerPath;           // empty: the built-in sky
+    std::string treeReflectionPath;
+    std::string needleReflectionPath;
+    std::string paramsFile;
+    std::vector<std::string> settings;
+    std::string outPattern = "out/velmora_####.png";
+    bool writeFiles = true;          // false: render only (tests look at the frames themselves)
+};
+
+// The host's time base: one frame is this many time units.
+constexpr A_long RenderTimeStep = 100;
+
+// The keyframes of the default animation: the tree grows from nothing over frames 0 to 23.
+constexpr const char* DefaultGrowUp = "Grow up=0@0,100@23";
+
+struct RenderPlan {
+    RenderOptions options;
+    bool haveParamsFile = false;
+    nlohmann::ordered_json paramsFile;
+    std::vector<ParamSetting> settings;
+    HostWorld layer;                 // at the output's resolution
+    HostWorld treeReflection;        // parameter 54; no pixels when not given
+    HostWorld needleReflection;      // parameter 40
+    int32_t outputWidth = 0;
+    int32_t outputHeight = 0;
+};
+
+// The output file of a frame: the last run of '#' in the pattern replaced by the frame number,
+// zero-padded to the run's length.
+std::string FramePath(const std::string& pattern, int32_t frame);
+
+// Checks and prepares everything; `session` must have been through parameter setup. False with
+// `error` set (naming the option, parameter or file at fault).
+bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& plan, std::string& error);
+
+// Sets the session's values and in-data for `frame` and sends the render command with a fresh
+// padded output world, which `output` receives.
+PF_Err RenderPlannedFrame(HostSession& session, PF_EntryPointFunc entry, const RenderPlan& plan, int32_t frame,
+                          HostWorld& output, std::string& error);
+
+// Plans and renders every frame, writing each as a PNG unless the options say not to, with a
+// progress line on `err` for several frames and the closing line on `out`. Returns an exit code.
+int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOptions& options, std::ostream& out,
+                 std::ostream& err);
