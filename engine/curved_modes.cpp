@@ -1,19 +1,221 @@
-// The curved-surface modes: Patches (8), Bezier (9) and Bezier outline (10).
+// The curved-surface modes: Patches (8) subdivides each triangle once onto its curved surface and
+// Phong-fills the four pieces; Bezier (9) samples the cubic Bezier triangle about twice per pixel
+// of edge length and shades every sample; Bezier outline (10) samples the same surface and draws
+// only a soft line where it turns away from the viewer, over the unshaded source.
+#include <cmath>
+
+#include "engine/curved_surface.h"
+#include "engine/engine_exports.h"
+#include "engine/engine_state.h"
+#include "engine/fills.h"
 #include "engine/mode_rasterisers.h"
+#include "shading/pixel_shader.h"
+#include "shading/span_helpers.h"
+#include "shading/vector_helpers.h"
 
-// TODO: the curved-surface rasterisers (patch subdivision, the cubic Bezier control net and its
-// sampling) are still to be written; until then these modes draw nothing.
-void PatchTriangle(unsigned char*, unsigned char*, __Triangle3ds*, __Point3ds*, int, int, int,
-                   material3ds*, __Texture*, int, light3ds*, GlassProp*)
+namespace {
+
+// Parameter step for an edge of the given 3D length: half a pixel of it, or 1 for an edge of
+// no length (one sample across), but never finer than the cap. A NaN length counts as none.
+double SampleStep(float length)
 {
+    double step = length > 0.0f ? 1.0 / (2.0 * static_cast<double>(length)) : 1.0;
+    const double finest = 1.0 / PatchMaxSteps;
+    return step > finest ? step : finest;
 }
 
-void BezierTriangle(unsigned char*, unsigned char*, __Triangle3ds*, __Point3ds*, int, int, int,
-                    material3ds*, __Texture*, int, light3ds*, GlassProp*)
+// The facing rule of the filled modes, applied per sample or per piece: towards the viewer
+// outside the back-face pass, away from it during it, both with _DubleSide, and both in the
+// front pass when multiple refraction wants the far side of solids.
+bool ExtendedPassRule(float nz)
 {
+    const bool backPass = _DrawBackFaces1 != 0;
+    return (nz >= 0.0f && !backPass) || (nz < 0.0f && backPass) || _DubleSide ||
+           (_UseMultyRefract == 2 && !backPass);
 }
 
-void BezierOutlineTriangle(unsigned char*, unsigned char*, __Triangle3ds*, __Point3ds*, int, int,
-                           int, material3ds*)
+// One sample of the surface: its position and pixel, the Bernstein weights it was taken with.
+struct Sample {
+    double b[PatchControlCount];
+    double position[3];
+    int px, py;
+};
+
+// Calls visit(sample, prev) for every sample of the patch that lands inside the image, row by
+// row in t and along each row in s, after resetting __PrevInfo's valid flag at the start of each
+// row and whenever a sample is skipped. visit returns false for a sample it rejects after the
+// fact (hidden), which also clears the flag. Samples past the triangle's third edge (s + t > 1)
+// end the row: s only grows along it.
+template <class Visit>
+void SamplePatch(const CubicPatch& patch, const __Point3ds& p0, const __Point3ds& p1,
+                 const __Point3ds& p2, int originX, int originY, __PrevInfo& prev, Visit&& visit)
 {
+    const double ds = SampleStep(Distance3(p0.x, p0.y, p0.z, p2.x, p2.y, p2.z));
+    const double dt = SampleStep(Distance3(p1.x, p1.y, p1.z, p2.x, p2.y, p2.z));
+    const double ox = originX + 0.5, oy = originY + 0.5;
+    Sample sample;
+    for (double t = 0.0; t <= 1.0; t += dt) {
+        prev.valid = 0;
+        for (double s = 0.0; s < 1.0; s += ds) {
+            if (s + t > 1.0) {
+                prev.valid = 0;
+                break;
+            }
+            PatchBasis(s, t, sample.b);
+            EvaluatePatch(patch.position, sample.b, sample.position);
+            sample.px = TruncInt(sample.position[0] + ox);
+            sample.py = TruncInt(sample.position[1] + oy);
+            if (sample.px < 0 || sample.py < 0 || sample.px >= Zwidth || sample.py >= Zheight) {
+                prev.valid = 0;
+                continue;
+            }
+            if (!visit(sample))
+                prev.valid = 0;
+        }
+    }
+}
+
+inline RenderOnePixelProc CurrentShader()
+{
+    // An installed null shader would crash on the first pixel; the engine's own stands in.
+    return RenderOnePixel ? RenderOnePixel : DefaultRenderOnePixel;
+}
+
+} // namespace
+
+void PatchTriangle(unsigned char* target, unsigned char* source, __Triangle3ds* triangle,
+                   __Point3ds* points, int originX, int originY, int materialCount,
+                   material3ds* materials, __Texture* textures, int lightCount, light3ds* lights,
+                   GlassProp* glassProps)
+{
+    if (!target || !triangle || !points)
+        return;
+    __Point3ds local[6];
+    PatchSubdivisionPoints(points[triangle->a], points[triangle->b], points[triangle->c], local);
+    static const int corners[4][3] = {{0, 3, 5}, {3, 1, 4}, {4, 2, 5}, {3, 4, 5}};
+    for (const auto& c : corners) {
+        __Triangle3ds piece{};
+        piece.a = c[0];
+        piece.b = c[1];
+        piece.c = c[2];
+        piece.flags = triangle->flags;
+        piece.material = triangle->material;
+        float nx, ny, nz;
+        TriangleNormal(piece, local, nx, ny, nz);
+        if (!ExtendedPassRule(nz))
+            continue;
+        PhongTriangle(target, source, textures, materials, materialCount, &piece, local, originX,
+                      originY, lightCount, lights, glassProps);
+    }
+}
+
+void BezierTriangle(unsigned char* target, unsigned char* source, __Triangle3ds* triangle,
+                    __Point3ds* points, int originX, int originY, int materialCount,
+                    material3ds* materials, __Texture* textures, int lightCount, light3ds* lights,
+                    GlassProp* glassProps)
+{
+    if (!target || !triangle || !points)
+        return;
+    const __Point3ds& p0 = points[triangle->a];
+    const __Point3ds& p1 = points[triangle->b];
+    const __Point3ds& p2 = points[triangle->c];
+    CubicPatch patch;
+    BuildCubicPatch(p0, p1, p2, patch);
+    const RenderOnePixelProc shade = CurrentShader();
+    const unsigned char mapsOn = patch.mapped ? 1 : 0;
+    const float fx = static_cast<float>(originX), fy = static_cast<float>(originY);
+    __PrevInfo prev{};
+
+    SamplePatch(patch, p0, p1, p2, originX, originY, prev, [&](const Sample& sample) {
+        double n[3];
+        EvaluatePatch(patch.normal, sample.b, n);
+        const float nx = static_cast<float>(n[0]);
+        const float ny = static_cast<float>(n[1]);
+        const float nz = static_cast<float>(n[2]);
+        if (!ExtendedPassRule(nz))
+            return true; // skipped, but the previous sample stays valid
+        const double z = sample.position[2];
+        if (ZBuff) {
+            float& stored = ZBuff[sample.px + sample.py * Zwidth];
+            if (!(z > stored))
+                return false;
+            stored = static_cast<float>(z);
+        }
+        float u = 0.0f, v = 0.0f;
+        if (mapsOn) {
+            double uv[2];
+            EvaluatePatch(patch.uv, sample.b, uv);
+            u = static_cast<float>(uv[0]);
+            v = static_cast<float>(uv[1]);
+        }
+        // Towards the silhouette the surface fades out with the square of |Nz|, which hides the
+        // sparse samples where the surface is seen edge-on.
+        float fade = 1.0f;
+        if (std::fabs(nz) < 0.2f) {
+            const float r = nz / 0.2f;
+            fade = ClampUnit(r * r);
+        }
+        const float x = static_cast<float>(sample.position[0]);
+        const float y = static_cast<float>(sample.position[1]);
+        const float fz = static_cast<float>(z);
+        __Point normal{nx, ny, nz};
+        float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
+        const float opacity = shade(fx, fy, target, source, x, y, fz, triangle, materials,
+                                    materialCount, c1, c2, c3, &normal, mapsOn, u, v, textures,
+                                    lightCount, lights, &prev, glassProps, nx, ny, nz,
+                                    -(x * nx + y * ny + fz * nz));
+        prev.normal = __Point{nx, ny, nz};
+        prev.x = x;
+        prev.y = y;
+        prev.u = u;
+        prev.v = v;
+        prev.valid = 1;
+        BlendPixel(target, c1, c2, c3, sample.px, sample.py, fade * opacity);
+        return true;
+    });
+}
+
+void BezierOutlineTriangle(unsigned char* target, unsigned char* source, __Triangle3ds* triangle,
+                           __Point3ds* points, int originX, int originY, int materialCount,
+                           material3ds* materials)
+{
+    if (!target || !triangle || !points)
+        return;
+    const __Point3ds& p0 = points[triangle->a];
+    const __Point3ds& p1 = points[triangle->b];
+    const __Point3ds& p2 = points[triangle->c];
+    CubicPatch patch;
+    BuildCubicPatch(p0, p1, p2, patch);
+
+    float colour[3] = {static_cast<float>(ChannelMax), 0.0f, 0.0f};
+    if (materials && materialCount > 0) {
+        const int index = triangle->material < materialCount ? triangle->material
+                                                             : materialCount - 1;
+        for (int c = 0; c < 3; ++c)
+            colour[c] = materials[index].diffuse[c] * static_cast<float>(ChannelMax);
+    }
+    __PrevInfo prev{};
+
+    SamplePatch(patch, p0, p1, p2, originX, originY, prev, [&](const Sample& sample) {
+        double n[3];
+        EvaluatePatch(patch.normal, sample.b, n);
+        const float nz = static_cast<float>(n[2]);
+        if (!(nz >= 0.0f))
+            return true;
+        float a = nz;
+        if (a <= 0.3f) {
+            // The band 0..0.3 of |Nz|, folded at 0.15 so that the line peaks there and fades
+            // to nothing at both ends.
+            if (a >= 0.15f)
+                a = 0.3f - a;
+            const float r = a / 0.15f;
+            BlendPixel(target, colour[0], colour[1], colour[2], sample.px, sample.py,
+                       ClampUnit(r * r));
+        } else if (source) {
+            const int at = sample.py * RowStride + 4 * sample.px;
+            for (int c = 0; c < 4; ++c)
+                SetElement(target, at + c, GetElement(source, at + c));
+        }
+        return true;
+    });
 }

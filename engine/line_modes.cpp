@@ -1,23 +1,428 @@
-// The outline modes and __DrawScenesLineColor.
+// The outline modes: Rough (0) inverts the source along the straight edges, Line (1) draws them
+// as shaded pen lines, Wire (2) draws the curved edges of the cubic patch as shaded pen lines;
+// and the exported __DrawScenesLineColor, which draws the straight edges in one colour. None of
+// them tests or writes depth.
+#include <cmath>
+#include <cstdint>
+
+#include "engine/curved_surface.h"
 #include "engine/engine_exports.h"
+#include "engine/engine_state.h"
+#include "engine/line_primitives.h"
 #include "engine/mode_rasterisers.h"
+#include "shading/pixel_shader.h"
+#include "shading/span_helpers.h"
+#include "shading/vector_helpers.h"
 
-// TODO: the outline modes arrive with their own work; until then nothing is drawn.
-extern "C" void __DrawScenesLineColor(float, int, int, int, unsigned char*, unsigned char*, int,
-                                      int, int, int, __Triangle3ds*, __Point3ds*, int, int)
+namespace {
+
+inline bool Finite(float a, float b, float c, float d)
 {
+    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d);
 }
 
-void RoughTriangle(unsigned char*, unsigned char*, int, int, __Triangle3ds*, __Point3ds*, int, int)
+// The indices k in [from, to) for which start + step * k (step +1 or -1, k < count) lies in
+// 0..limit-1. Lines and pen blocks visit their pixels in a fixed order; clipping that order
+// to the image instead of testing every pixel keeps a line towards a corner at 1e30, or a pen
+// of half-width 1e9, as cheap as one inside the frame, and draws the same pixels.
+inline bool ClipRun(int64_t start, int step, int64_t count, int64_t limit, int64_t& from,
+                    int64_t& to)
 {
+    if (step > 0) {
+        from = start < 0 ? -start : 0;
+        to = limit - start < count ? limit - start : count;
+    } else {
+        from = start - limit + 1 > 0 ? start - limit + 1 : 0;
+        to = start + 1 < count ? start + 1 : count;
+    }
+    return from < to;
 }
 
-void LineTriangle(unsigned char*, unsigned char*, int, int, __Texture*, material3ds*, int,
-                  __Triangle3ds*, __Point3ds*, int, int, int, light3ds*, GlassProp*)
+// Integer coordinates of a pen line: the pen runs in 64 bits because truncated coordinates
+// reach +-2^30 and a Bresenham jump multiplies two of them.
+struct PenGeometry {
+    EdgeLineCoefs line;
+    float x0, y0, x1, y1, halfWidth;
+};
+
+// Pixel colour of the two pen lines. Shade() returns the pixel's opacity and leaves its colour
+// in c.
+struct ShaderPen {
+    RenderOnePixelProc shade;
+    unsigned char* dest;
+    unsigned char* source;
+    __Texture* textures;
+    material3ds* materials;
+    int materialCount;
+    __Triangle3ds* triangle;
+    float originX, originY;
+    float nx, ny, nz, d;
+    int lightCount;
+    light3ds* lights;
+    GlassProp* glassProps;
+    // The shader's colour outputs carry over from pixel to pixel within one line.
+    float c[3];
+
+    float Shade(int px, int py)
+    {
+        __Point normal{-nx, -ny, -nz};
+        return shade(originX, originY, dest, source, static_cast<float>(px) - originX,
+                     static_cast<float>(py) - originY, 0.0f, triangle, materials, materialCount,
+                     c[0], c[1], c[2], &normal, 0, 0.0f, 0.0f, textures, lightCount, lights,
+                     nullptr, glassProps, nx, ny, nz, d);
+    }
+};
+
+struct ColourPen {
+    float c[3];
+    float Shade(int, int) { return 1.0f; }
+};
+
+template <class Pen>
+inline void PenPixel(Pen& pen, unsigned char* image, const PenGeometry& g, bool soft, int64_t px,
+                     int64_t py)
 {
+    const int x = static_cast<int>(px), y = static_cast<int>(py);
+    const float opacity = pen.Shade(x, y);
+    if (soft)
+        DrawEdgePixel(opacity, image, 0.0f, NoDepthIndex, pen.c[0], pen.c[1], pen.c[2], g.line,
+                      static_cast<float>(x), static_cast<float>(y), g.halfWidth, g.x0, g.y0,
+                      g.x1, g.y1);
+    else
+        BlendPixel(image, pen.c[0], pen.c[1], pen.c[2], x, y, opacity);
 }
 
-void WireTriangle(unsigned char*, unsigned char*, int, int, __Texture*, material3ds*, int,
-                  __Triangle3ds*, __Point3ds*, int, int, int, light3ds*, GlassProp*)
+// The n x n block of rows rowStart, rowStart + rowStep, ... and, within each row, columns
+// colStart, colStart + colStep, ...
+template <class Pen>
+void PenBlock(Pen& pen, unsigned char* image, const PenGeometry& g, int64_t colStart, int colStep,
+              int64_t rowStart, int rowStep, int64_t n)
 {
+    int64_t r0, r1, c0, c1;
+    if (!ClipRun(rowStart, rowStep, n, Zheight, r0, r1) ||
+        !ClipRun(colStart, colStep, n, Zwidth, c0, c1))
+        return;
+    for (int64_t r = r0; r < r1; ++r)
+        for (int64_t c = c0; c < c1; ++c)
+            PenPixel(pen, image, g, true, colStart + colStep * c, rowStart + rowStep * r);
+}
+
+// The pen line from (x0, y0) to (x1, y1): integer Bresenham from the truncated start over the
+// truncated deltas. With _Quality every step draws 2hw pixels across the line and a 2hw x 2hw
+// block caps each end, each pixel weighed by its distance to the exact segment; the end cap
+// sits one step past the end point, where the loop leaves it. Without _Quality, one pixel per
+// step. Only steps whose pixels can land in the image are walked: the Bresenham state of the
+// first of them is worked out directly.
+template <class Pen>
+void PenLine(Pen& pen, unsigned char* image, float x0, float y0, float x1, float y1,
+             float halfWidth)
+{
+    if (!image || !Finite(x0, y0, x1, y1))
+        return;
+    const int64_t hw = TruncInt(2.5 + static_cast<double>(halfWidth));
+    const int64_t x = TruncInt(x0), y = TruncInt(y0);
+    const int64_t dx = TruncInt(x1 - x0), dy = TruncInt(y1 - y0);
+    if (dx == 0 && dy == 0)
+        return;
+    const PenGeometry g{EdgeLine(x0, y0, x1, y1), x0, y0, x1, y1, halfWidth};
+    const bool soft = _Quality != 0;
+    const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const bool xMajor = adx >= ady;
+    const int64_t major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
+    // a: the major axis, b: the minor one.
+    const int64_t a0 = xMajor ? x : y, b0 = xMajor ? y : x;
+    const int sa = xMajor ? sx : sy, sb = xMajor ? sy : sx;
+    const int64_t aLimit = xMajor ? Zwidth : Zheight, bLimit = xMajor ? Zheight : Zwidth;
+
+    if (soft)
+        PenBlock(pen, image, g, x - sx * hw, sx, y - sy * hw, sy, 2 * hw);
+
+    int64_t from, to;
+    if (ClipRun(a0, sa, major + 1, aLimit, from, to)) {
+        // After i steps the minor axis has moved floor((2 minor i + major) / (2 major)) times,
+        // and err = 2 minor (i + 1) - major - 2 major * that: the state the loop "while
+        // err >= 0 step minor; step major" reaches from err = 2 minor - major.
+        int64_t moved = (2 * minor * from + major) / (2 * major);
+        int64_t err = 2 * minor * (from + 1) - major - 2 * major * moved;
+        int64_t a = a0 + sa * from, b = b0 + sb * moved;
+        for (int64_t i = from; i < to; ++i) {
+            if (soft) {
+                int64_t k0, k1;
+                const int64_t across = b - sb * hw;
+                if (ClipRun(across, sb, 2 * hw, bLimit, k0, k1))
+                    for (int64_t k = k0; k < k1; ++k) {
+                        const int64_t m = across + sb * k;
+                        PenPixel(pen, image, g, true, xMajor ? a : m, xMajor ? m : a);
+                    }
+            } else if (b >= 0 && b < bLimit) {
+                PenPixel(pen, image, g, false, xMajor ? a : b, xMajor ? b : a);
+            }
+            if (err >= 0) {
+                b += sb;
+                err -= 2 * major;
+            }
+            a += sa;
+            err += 2 * minor;
+        }
+    }
+
+    if (soft) {
+        const int64_t endA = a0 + sa * (major + 1);
+        const int64_t endB = b0 + sb * ((2 * minor * (major + 1) + major) / (2 * major));
+        const int64_t ex = xMajor ? endA : endB, ey = xMajor ? endB : endA;
+        PenBlock(pen, image, g, ex + sx * hw, -sx, ey + sy * hw, -sy, 2 * hw);
+    }
+}
+
+// One step of the DDA along the main axis a, from a0 while a < aEnd, with the other coordinate
+// b0 + (a - a0) * slope. Only steps that reach columns (or rows) 0..limit-1 are taken; a start
+// far before the image is skipped to, and the step count is capped, because at magnitudes of
+// 1e30 adding 1 no longer moves a float.
+void InvertRun(float a0, float b0, float aEnd, float slope, bool mainIsX,
+               unsigned char* destImage, const unsigned char* sourceImage, int width, int height)
+{
+    const int limit = mainIsX ? width : height;
+    double first = std::floor(-1.0 - static_cast<double>(a0));
+    if (!(first > 0.0))
+        first = 0.0;
+    const int64_t cap = static_cast<int64_t>(limit) + 4;
+    for (int64_t n = 0; n < cap; ++n) {
+        const float a = a0 + static_cast<float>(first + static_cast<double>(n));
+        if (!(a < aEnd) || !(a < static_cast<float>(limit)))
+            return;
+        const float b = b0 + (a - a0) * slope;
+        if (mainIsX)
+            InvertPixel(a, b, destImage, sourceImage, width, height);
+        else
+            InvertPixel(b, a, destImage, sourceImage, width, height);
+    }
+}
+
+} // namespace
+
+void InvertPixel(float x, float y, unsigned char* destImage, const unsigned char* sourceImage,
+                 int width, int height)
+{
+    const int px = TruncInt(x), py = TruncInt(y);
+    if (!destImage || px < 0 || py < 0 || px >= width || py >= height)
+        return;
+    const int at = (py * width + px) * 4;
+    for (int c = 0; c < 3; ++c) {
+        const int inverse = ChannelMax - (sourceImage ? GetElement(sourceImage, at + c) : 0);
+        SetElement(destImage, at + c, inverse > 0 ? inverse : 0);
+    }
+    SetElement(destImage, at + 3, ChannelMax);
+}
+
+void InvertLine(float x0, float y0, float x1, float y1, unsigned char* destImage,
+                const unsigned char* sourceImage, int width, int height)
+{
+    if (!Finite(x0, y0, x1, y1) || (x1 == x0 && y1 == y0))
+        return;
+    if (std::fabs(x1 - x0) > std::fabs(y1 - y0)) {
+        if (x0 < x1)
+            InvertRun(x0, y0, x1, (y1 - y0) / (x1 - x0), true, destImage, sourceImage, width,
+                      height);
+        else
+            InvertRun(x1, y1, x0, (y0 - y1) / (x0 - x1), true, destImage, sourceImage, width,
+                      height);
+    } else {
+        if (y0 < y1)
+            InvertRun(y0, x0, y1, (x1 - x0) / (y1 - y0), false, destImage, sourceImage, width,
+                      height);
+        else
+            InvertRun(y1, x1, y0, (x0 - x1) / (y0 - y1), false, destImage, sourceImage, width,
+                      height);
+    }
+}
+
+void ShadedLine(float x0, float x1, float y0, float y1, float halfWidth, unsigned char* destImage,
+                unsigned char* sourceImage, int, int, __Texture* textures,
+                material3ds* materials, int materialCount, __Triangle3ds* triangle, __Point3ds*,
+                int originX, int originY, float nx, float ny, float nz, float d, int lightCount,
+                light3ds* lights, GlassProp* glassProps)
+{
+    ShaderPen pen{RenderOnePixel ? RenderOnePixel : DefaultRenderOnePixel,
+                  destImage,
+                  sourceImage,
+                  textures,
+                  materials,
+                  materialCount,
+                  triangle,
+                  static_cast<float>(originX),
+                  static_cast<float>(originY),
+                  nx,
+                  ny,
+                  nz,
+                  d,
+                  lightCount,
+                  lights,
+                  glassProps,
+                  {static_cast<float>(ChannelMax), 0.0f, 0.0f}};
+    PenLine(pen, destImage, x0, y0, x1, y1, halfWidth);
+}
+
+void ColorLine(int c1, int c2, int c3, float x0, float y0, float x1, float y1, float halfWidth,
+               unsigned char* destImage, unsigned char*)
+{
+    ColourPen pen{{static_cast<float>(c1), static_cast<float>(c2), static_cast<float>(c3)}};
+    PenLine(pen, destImage, x0, y0, x1, y1, halfWidth);
+}
+
+namespace {
+
+// The triangle's corners with the scene origin added: image columns and rows.
+struct Corners {
+    __Point3ds p[3];
+};
+
+Corners PlacedCorners(const __Triangle3ds& t, const __Point3ds* points, int originX, int originY)
+{
+    Corners c{{points[t.a], points[t.b], points[t.c]}};
+    for (__Point3ds& p : c.p) {
+        p.x += static_cast<float>(originX);
+        p.y += static_cast<float>(originY);
+    }
+    return c;
+}
+
+// One curved edge of the patch as pen-line pieces about 4 units of the longer edge at C long.
+// edge 0 runs from C to B, edge 1 from C to A, edge 2 from A to B.
+void WireEdge(int edge, const CubicPatch& patch, double step, unsigned char* dest,
+              unsigned char* source, int width, int height, __Texture* textures,
+              material3ds* materials, int materialCount, __Triangle3ds* triangle,
+              __Point3ds* points, int originX, int originY, int lightCount, light3ds* lights,
+              GlassProp* glassProps)
+{
+    const float ox = static_cast<float>(originX), oy = static_cast<float>(originY);
+    const bool backPass = _DrawBackFaces1 != 0;
+    float previous[3] = {0.0f, 0.0f, 0.0f};
+    for (int64_t k = 0;; ++k) {
+        double s = static_cast<double>(k) * step;
+        const bool last = s >= 1.0;
+        if (last)
+            s = 1.0;
+        double wA, wB;
+        switch (edge) {
+        case 0: wA = 0.0; wB = s; break;
+        case 1: wA = s; wB = 0.0; break;
+        default: wA = 1.0 - s; wB = s; break;
+        }
+        double b[PatchControlCount];
+        PatchBasis(wA, wB, b);
+        double p[3];
+        EvaluatePatch(patch.position, b, p);
+        const float point[3] = {static_cast<float>(p[0]), static_cast<float>(p[1]),
+                                static_cast<float>(p[2])};
+        if (k > 0) {
+            double n[3];
+            EvaluatePatch(patch.normal, b, n);
+            const float nx = static_cast<float>(n[0]), ny = static_cast<float>(n[1]),
+                        nz = static_cast<float>(n[2]);
+            // Pieces turned slightly away (down to Nz = -0.2) still draw, so that curved edges
+            // run on a little past the silhouette instead of stopping short of it.
+            if ((nz >= -0.2f && !backPass) || (nz < 0.0f && backPass) || _DubleSide)
+                ShadedLine(previous[0] + ox, point[0] + ox, previous[1] + oy, point[1] + oy,
+                           _WireSize, dest, source, width, height, textures, materials,
+                           materialCount, triangle, points, originX, originY, -nx, -ny, -nz,
+                           point[0] * nx + point[1] * ny + point[2] * nz, lightCount, lights,
+                           glassProps);
+        }
+        for (int c = 0; c < 3; ++c)
+            previous[c] = point[c];
+        if (last)
+            return;
+    }
+}
+
+} // namespace
+
+void RoughTriangle(unsigned char* destImage, unsigned char* sourceImage, int width, int height,
+                   __Triangle3ds* triangle, __Point3ds* points, int originX, int originY)
+{
+    if (!destImage || !triangle || !points)
+        return;
+    const Corners c = PlacedCorners(*triangle, points, originX, originY);
+    for (int k = 0; k < 3; ++k) {
+        const __Point3ds& from = c.p[k];
+        const __Point3ds& to = c.p[(k + 1) % 3];
+        InvertLine(from.x, from.y, to.x, to.y, destImage, sourceImage, width, height);
+    }
+}
+
+void LineTriangle(unsigned char* destImage, unsigned char* sourceImage, int width, int height,
+                  __Texture* textures, material3ds* materials, int materialCount,
+                  __Triangle3ds* triangle, __Point3ds* points, int originX, int originY,
+                  int lightCount, light3ds* lights, GlassProp* glassProps)
+{
+    if (!destImage || !triangle || !points)
+        return;
+    const Corners c = PlacedCorners(*triangle, points, originX, originY);
+    float nx, ny, nz;
+    PointsNormal(c.p, nx, ny, nz);
+    float len = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (len == 0.0f)
+        len = 1.0f;
+    nx /= len;
+    ny /= len;
+    nz /= len;
+    const float d = -(nx * c.p[0].x + ny * c.p[0].y + nz * c.p[0].z);
+    for (int k = 0; k < 3; ++k) {
+        const __Point3ds& from = c.p[k];
+        const __Point3ds& to = c.p[(k + 1) % 3];
+        ShadedLine(from.x, to.x, from.y, to.y, _WireSize, destImage, sourceImage, width, height,
+                   textures, materials, materialCount, triangle, points, originX, originY, nx, ny,
+                   nz, d, lightCount, lights, glassProps);
+    }
+}
+
+void WireTriangle(unsigned char* destImage, unsigned char* sourceImage, int width, int height,
+                  __Texture* textures, material3ds* materials, int materialCount,
+                  __Triangle3ds* triangle, __Point3ds* points, int originX, int originY,
+                  int lightCount, light3ds* lights, GlassProp* glassProps)
+{
+    if (!destImage || !triangle || !points)
+        return;
+    const __Point3ds& a = points[triangle->a];
+    const __Point3ds& b = points[triangle->b];
+    const __Point3ds& c = points[triangle->c];
+    CubicPatch patch;
+    BuildCubicPatch(a, b, c, patch);
+    const float d0 = Distance3(a.x, a.y, a.z, c.x, c.y, c.z);
+    const float d1 = Distance3(b.x, b.y, b.z, c.x, c.y, c.z);
+    const float r0 = d0 > 0.0f ? 1.0f / d0 : 1.0f;
+    const float r1 = d1 > 0.0f ? 1.0f / d1 : 1.0f;
+    double step = 4.0 * static_cast<double>(r0 < r1 ? r0 : r1);
+    const double finest = 1.0 / PatchMaxSteps;
+    if (!(step > finest))
+        step = finest;
+    for (int edge = 0; edge < 3; ++edge)
+        WireEdge(edge, patch, step, destImage, sourceImage, width, height, textures, materials,
+                 materialCount, triangle, points, originX, originY, lightCount, lights,
+                 glassProps);
+}
+
+extern "C" void __DrawScenesLineColor(float halfWidth, int c1, int c2, int c3,
+                                      unsigned char* destImage, unsigned char* sourceImage, int,
+                                      int, int, int triangleCount, __Triangle3ds* triangles,
+                                      __Point3ds* points, int originX, int originY)
+{
+    // The image bounds and stride come from the last scene call. Before one (or after a
+    // depth-buffer registration of another size) they do not describe an image: draw nothing.
+    if (!destImage || !triangles || !points || triangleCount <= 0 || Zwidth <= 0 ||
+        Zheight <= 0 || RowStride < 4 * static_cast<int64_t>(Zwidth))
+        return;
+    for (int k = 0; k < triangleCount; ++k) {
+        float nx, ny, nz;
+        TriangleNormal(triangles[k], points, nx, ny, nz);
+        if (!(nz >= 0.0f) && !_DubleSide)
+            continue;
+        const Corners c = PlacedCorners(triangles[k], points, originX, originY);
+        for (int e = 0; e < 3; ++e) {
+            const __Point3ds& from = c.p[e];
+            const __Point3ds& to = c.p[(e + 1) % 3];
+            ColorLine(c1, c2, c3, from.x, from.y, to.x, to.y, halfWidth, destImage, sourceImage);
+        }
+    }
 }

@@ -1,0 +1,237 @@
+// The curved surface that a flat triangle stands for when its corner normals disagree: the
+// tangent-plane projection, the lifted mid-edge points of the patch subdivision (Patches), and
+// the cubic Bezier triangle of positions, normals and texture coordinates that the Bezier,
+// Bezier-outline and Wire modes sample. The control net is built in single precision, once per
+// triangle; sampling evaluates it in double precision, so that the half-pixel steps of a long
+// edge do not lose the surface to rounding.
+#pragma once
+
+#include <cmath>
+
+#include "engine/scene_records.h"
+#include "shading/span_helpers.h"
+
+// The thirds of the control net, fixed in single precision: 2/3 is 1 - 0.33333334f, which
+// rounds to 0.6666666f, one unit below 2.0f / 3.0f. Edge control points depend on it bit for
+// bit, and through them every sampled pixel.
+constexpr float PatchOneThird = 0.33333334f;
+constexpr float PatchTwoThirds = 1.0f - PatchOneThird;
+
+// The curved modes step along the patch's edges at a fixed density (half a pixel in Bezier
+// sampling, four pixels per Wire piece). A triangle with edges of a million pixels (bad input: a
+// corner flung out of the frame) would ask for 10^12 Bezier samples, or never finish at all for
+// an infinite edge, so no parameter takes more than PatchMaxSteps steps: at most 8.4 million
+// Bezier samples fall inside one triangle, a fraction of a second even where nothing is drawn.
+// Bezier edges up to PatchMaxSteps / 2 = 2048 pixels keep the full density, Wire edges up to
+// 16384 pixels; the longest edge of the default tree on a full-HD frame is about 150 pixels.
+constexpr int PatchMaxSteps = 4096;
+
+// Control points in the order of the Bernstein terms of a cubic triangle in s (weight of P0),
+// t (weight of P1) and w = 1 - s - t (weight of P2).
+enum PatchControl {
+    ControlS3,   // s^3: P0
+    ControlT3,   // t^3: P1
+    ControlW3,   // w^3: P2
+    ControlS2W,  // 3 s^2 w
+    ControlSW2,  // 3 s w^2
+    ControlS2T,  // 3 s^2 t
+    ControlST2,  // 3 s t^2
+    ControlT2W,  // 3 t^2 w
+    ControlTW2,  // 3 t w^2
+    ControlSTW,  // 6 s t w
+    PatchControlCount
+};
+
+struct CubicPatch {
+    float position[PatchControlCount][3];
+    float normal[PatchControlCount][3];
+    float uv[PatchControlCount][2];
+    bool mapped; // all three corners mapped: uv holds the texture controls
+};
+
+// Where the line through X along the corner's normal meets the corner's tangent plane. A
+// zero-length normal has no plane: the result is not finite, and samples made from it are
+// dropped by their callers' bounds checks.
+inline void TangentProject(const float x[3], const __Point3ds& corner, float out[3])
+{
+    const float nx = corner.nx, ny = corner.ny, nz = corner.nz;
+    LinePoint(x[0], x[1], x[2], nx, ny, nz, nx * nx, ny * ny, nz * nz,
+              -(nx * corner.x + ny * corner.y + nz * corner.z), out[0], out[1], out[2]);
+}
+
+namespace patch_detail {
+
+inline void PositionOf(const __Point3ds& p, float out[3])
+{
+    out[0] = p.x;
+    out[1] = p.y;
+    out[2] = p.z;
+}
+
+inline void NormalOf(const __Point3ds& p, float out[3])
+{
+    out[0] = p.nx;
+    out[1] = p.ny;
+    out[2] = p.nz;
+}
+
+// The edge control next to corner `near` on the edge towards `far`: the point a third of the
+// way along the edge, pushed onto near's tangent plane. `unprojected` reports the point before
+// the push.
+inline void EdgeControl(const __Point3ds& near, const __Point3ds& far, float out[3],
+                        float unprojected[3] = nullptr)
+{
+    float third[3] = {PatchTwoThirds * near.x + PatchOneThird * far.x,
+                      PatchTwoThirds * near.y + PatchOneThird * far.y,
+                      PatchTwoThirds * near.z + PatchOneThird * far.z};
+    TangentProject(third, near, out);
+    if (unprojected)
+        for (int k = 0; k < 3; ++k)
+            unprojected[k] = third[k];
+}
+
+inline void NormalControl(const __Point3ds& near, const __Point3ds& far, float out[3])
+{
+    out[0] = (3.0f * near.nx + far.nx) / 4.0f;
+    out[1] = (3.0f * near.ny + far.ny) / 4.0f;
+    out[2] = (3.0f * near.nz + far.nz) / 4.0f;
+}
+
+inline void UVControl(const __Point3ds& near, const __Point3ds& far, float out[2])
+{
+    out[0] = PatchTwoThirds * near.u + PatchOneThird * far.u;
+    out[1] = PatchTwoThirds * near.v + PatchOneThird * far.v;
+}
+
+} // namespace patch_detail
+
+// The control net of the triangle P0, P1, P2 (slots a, b, c). The centre point is the mean of
+// the six edge controls raised along the mean normal by as far as the edge P0-P1 was pushed at
+// P1, so that the middle of the patch bulges as much as its edges do.
+inline void BuildCubicPatch(const __Point3ds& p0, const __Point3ds& p1, const __Point3ds& p2,
+                            CubicPatch& patch)
+{
+    using namespace patch_detail;
+    PositionOf(p0, patch.position[ControlS3]);
+    PositionOf(p1, patch.position[ControlT3]);
+    PositionOf(p2, patch.position[ControlW3]);
+    float unprojectedST2[3];
+    EdgeControl(p0, p2, patch.position[ControlS2W]);
+    EdgeControl(p2, p0, patch.position[ControlSW2]);
+    EdgeControl(p0, p1, patch.position[ControlS2T]);
+    EdgeControl(p1, p0, patch.position[ControlST2], unprojectedST2);
+    EdgeControl(p1, p2, patch.position[ControlT2W]);
+    EdgeControl(p2, p1, patch.position[ControlTW2]);
+
+    NormalOf(p0, patch.normal[ControlS3]);
+    NormalOf(p1, patch.normal[ControlT3]);
+    NormalOf(p2, patch.normal[ControlW3]);
+    NormalControl(p0, p2, patch.normal[ControlS2W]);
+    NormalControl(p2, p0, patch.normal[ControlSW2]);
+    NormalControl(p0, p1, patch.normal[ControlS2T]);
+    NormalControl(p1, p0, patch.normal[ControlST2]);
+    NormalControl(p1, p2, patch.normal[ControlT2W]);
+    NormalControl(p2, p1, patch.normal[ControlTW2]);
+
+    float* meanNormal = patch.normal[ControlSTW];
+    meanNormal[0] = (p0.nx + p1.nx + p2.nx) / 3.0f;
+    meanNormal[1] = (p0.ny + p1.ny + p2.ny) / 3.0f;
+    meanNormal[2] = (p0.nz + p1.nz + p2.nz) / 3.0f;
+    const float* lifted = patch.position[ControlST2];
+    const float h = Distance3(lifted[0], lifted[1], lifted[2], unprojectedST2[0],
+                              unprojectedST2[1], unprojectedST2[2]);
+    for (int k = 0; k < 3; ++k) {
+        float sum = 0.0f;
+        for (int c = ControlS2W; c <= ControlTW2; ++c)
+            sum += patch.position[c][k];
+        patch.position[ControlSTW][k] = sum / 6.0f + meanNormal[k] * h;
+    }
+
+    patch.mapped = p0.mapped && p1.mapped && p2.mapped;
+    if (patch.mapped) {
+        patch.uv[ControlS3][0] = p0.u;
+        patch.uv[ControlS3][1] = p0.v;
+        patch.uv[ControlT3][0] = p1.u;
+        patch.uv[ControlT3][1] = p1.v;
+        patch.uv[ControlW3][0] = p2.u;
+        patch.uv[ControlW3][1] = p2.v;
+        UVControl(p0, p2, patch.uv[ControlS2W]);
+        UVControl(p2, p0, patch.uv[ControlSW2]);
+        UVControl(p0, p1, patch.uv[ControlS2T]);
+        UVControl(p1, p0, patch.uv[ControlST2]);
+        UVControl(p1, p2, patch.uv[ControlT2W]);
+        UVControl(p2, p1, patch.uv[ControlTW2]);
+        patch.uv[ControlSTW][0] = (p0.u + p1.u + p2.u) / 3.0f;
+        patch.uv[ControlSTW][1] = (p0.v + p1.v + p2.v) / 3.0f;
+    } else {
+        for (auto& uv : patch.uv)
+            uv[0] = uv[1] = 0.0f;
+    }
+}
+
+// The ten Bernstein weights at (s, t), in PatchControl order; they sum to 1.
+inline void PatchBasis(double s, double t, double b[PatchControlCount])
+{
+    const double w = 1.0 - s - t;
+    b[ControlS3] = s * s * s;
+    b[ControlT3] = t * t * t;
+    b[ControlW3] = w * w * w;
+    b[ControlS2W] = 3.0 * s * s * w;
+    b[ControlSW2] = 3.0 * s * w * w;
+    b[ControlS2T] = 3.0 * s * s * t;
+    b[ControlST2] = 3.0 * s * t * t;
+    b[ControlT2W] = 3.0 * t * t * w;
+    b[ControlTW2] = 3.0 * t * w * w;
+    b[ControlSTW] = 6.0 * s * t * w;
+}
+
+template <int N>
+inline void EvaluatePatch(const float (&controls)[PatchControlCount][N],
+                          const double b[PatchControlCount], double out[N])
+{
+    for (int k = 0; k < N; ++k) {
+        double sum = 0.0;
+        for (int c = 0; c < PatchControlCount; ++c)
+            sum += b[c] * static_cast<double>(controls[c][k]);
+        out[k] = sum;
+    }
+}
+
+// The lifted mid-edge point of the patch subdivision for the edge Pi-Pj: halfway between the
+// straight midpoint and the mean of its projections onto the two corners' tangent planes. Its
+// normal is the unnormalised mean (the Phong fill normalises); texture coordinates only when
+// the whole parent triangle is mapped.
+inline __Point3ds PatchMidpoint(const __Point3ds& pi, const __Point3ds& pj, bool mapped)
+{
+    __Point3ds m{};
+    const float mid[3] = {(pi.x + pj.x) / 2.0f, (pi.y + pj.y) / 2.0f, (pi.z + pj.z) / 2.0f};
+    float onI[3], onJ[3];
+    TangentProject(mid, pi, onI);
+    TangentProject(mid, pj, onJ);
+    m.x = (mid[0] + (onI[0] + onJ[0]) / 2.0f) / 2.0f;
+    m.y = (mid[1] + (onI[1] + onJ[1]) / 2.0f) / 2.0f;
+    m.z = (mid[2] + (onI[2] + onJ[2]) / 2.0f) / 2.0f;
+    m.hasNormal = 1;
+    m.nx = (pi.nx + pj.nx) / 2.0f;
+    m.ny = (pi.ny + pj.ny) / 2.0f;
+    m.nz = (pi.nz + pj.nz) / 2.0f;
+    m.mapped = mapped ? 1 : 0;
+    if (mapped) {
+        m.u = (pi.u + pj.u) / 2.0f;
+        m.v = (pi.v + pj.v) / 2.0f;
+    }
+    return m;
+}
+
+// The six points of the patch subdivision: the corners P0, P1, P2, then M01, M12, M20.
+inline void PatchSubdivisionPoints(const __Point3ds& p0, const __Point3ds& p1,
+                                   const __Point3ds& p2, __Point3ds out[6])
+{
+    const bool mapped = p0.mapped && p1.mapped && p2.mapped;
+    out[0] = p0;
+    out[1] = p1;
+    out[2] = p2;
+    out[3] = PatchMidpoint(p0, p1, mapped);
+    out[4] = PatchMidpoint(p1, p2, mapped);
+    out[5] = PatchMidpoint(p2, p0, mapped);
+}

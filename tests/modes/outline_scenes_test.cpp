@@ -1,0 +1,134 @@
+// The Line and Wire modes through the scene driver: edges only, in the shaded material colour;
+// Line follows the face's facing, Wire decides per piece of curved edge with the slack of
+// Nz >= -0.2 outside the back-face pass.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/support/scene_builder.h"
+#include "tests/support/settings_guard.h"
+#include "tests/support/test_image.h"
+
+namespace {
+
+constexpr int W = 64;
+constexpr int H = 48;
+
+class OutlineScenes : public EngineTest, public ::testing::WithParamInterface<int> {
+protected:
+    OutlineScenes() : scene(W / 2, H / 2), image(W, H, false), source(W, H, false)
+    {
+        _DrawMode = static_cast<uint8_t>(GetParam());
+        scene.AddFlatMaterial(0.2f, 0.6f, 1.0f);
+    }
+    void Render()
+    {
+        scene.Render(image, &source);
+        EXPECT_TRUE(image.GuardsIntact());
+    }
+    // Normal (nx, 0, nz) at every corner, each corner moved in depth onto the plane through the
+    // origin with that normal, so that the curved edges are the straight ones.
+    void Tilt(float nx, float nz)
+    {
+        for (__Point3ds& p : scene.points) {
+            p.nx = nx;
+            p.nz = nz;
+            p.z = -nx * p.x / nz;
+        }
+    }
+    SceneBuilder scene;
+    TestImage image;
+    TestImage source;
+};
+
+// Distance of (x, y) to the segment pq.
+float SegmentDistance(Corner p, Corner q, float x, float y)
+{
+    const float ex = q.x - p.x, ey = q.y - p.y;
+    float t = ((x - p.x) * ex + (y - p.y) * ey) / (ex * ex + ey * ey);
+    t = t < 0 ? 0 : (t > 1 ? 1 : t);
+    return std::hypot(x - (p.x + t * ex), y - (p.y + t * ey));
+}
+
+TEST_P(OutlineScenes, FrontFacesDrawTheirEdgesOnly)
+{
+    const Corner a{8, 6, 0}, b{56, 10, 0}, c{24, 42, 0};
+    scene.AddFacing(a, b, c, true);
+    Render();
+    int onEdges = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const float d = std::fmin(SegmentDistance(a, b, x, y),
+                                      std::fmin(SegmentDistance(b, c, x, y),
+                                                SegmentDistance(c, a, x, y)));
+            if (image.Get(x, y, 3) != 0) {
+                EXPECT_LT(d, 1.5f) << x << "," << y;
+            }
+            if (d < 0.3f) {
+                ++onEdges;
+                // Coverage 1 - distance, at least 0.7 this close to the line.
+                EXPECT_GT(image.Get(x, y, 3), 170) << x << "," << y;
+                EXPECT_EQ(image.Get(x, y, 1), 153) << x << "," << y;
+            }
+        }
+    EXPECT_GT(onEdges, 40);
+}
+
+TEST_P(OutlineScenes, BackFacesOnlyInTheBackFacePass)
+{
+    scene.AddFacing({8, 6, 0}, {56, 10, 0}, {24, 42, 0}, false);
+    Tilt(0.0f, -1.0f); // for Wire, the surface turns away too
+    Render();
+    EXPECT_EQ(image.CountCovered(), 0);
+    _DrawBackFaces = 1;
+    Render();
+    EXPECT_GT(image.CountCovered(), 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(LineAndWire, OutlineScenes, ::testing::Values(1, 2));
+
+class WireScenes : public OutlineScenes {};
+
+TEST_P(WireScenes, PiecesTurnedSlightlyAwayStillDraw)
+{
+    scene.AddFacing({8, 6, 0}, {56, 10, 0}, {24, 42, 0}, true);
+    // Normals (nx, 0, -0.1) at depth 0: a curved surface seen from behind, but not far behind.
+    // (In the plane of those normals the triangle would be seen edge-on, its pieces shorter
+    // than a pixel, and such pieces draw nothing.)
+    for (__Point3ds& p : scene.points)
+        p.nx = std::sqrt(1.0f - 0.01f), p.nz = -0.1f;
+    Render();
+    EXPECT_GT(image.CountCovered(), 100);
+}
+
+TEST_P(WireScenes, PiecesTurnedFurtherAwayAreHiddenOutsideTheBackFacePass)
+{
+    scene.AddFacing({8, 6, 0}, {56, 10, 0}, {24, 42, 0}, true);
+    for (__Point3ds& p : scene.points)
+        p.nx = std::sqrt(1.0f - 0.09f), p.nz = -0.3f;
+    Render();
+    EXPECT_EQ(image.CountCovered(), 0);
+    _DubleSide = 1;
+    Render();
+    EXPECT_GT(image.CountCovered(), 100);
+}
+
+TEST_P(WireScenes, ACurvedEdgeBulgesTowardsItsNormals)
+{
+    // Corner normals that tilt apart along the top edge bend it upwards (towards smaller y is
+    // away from the normals' y component).
+    scene.AddFacing({8, 30, 0}, {56, 30, 0}, {32, 44, 0}, true);
+    scene.points[0].nx = -0.6f, scene.points[0].ny = -0.3f, scene.points[0].nz = 0.74f;
+    scene.points[1].nx = 0.6f, scene.points[1].ny = -0.3f, scene.points[1].nz = 0.74f;
+    scene.points[2].ny = 0.6f, scene.points[2].nz = 0.8f;
+    Render();
+    int above = 0;
+    for (int x = 24; x < 40; ++x)
+        for (int y = 0; y < 29; ++y)
+            above += image.Get(x, y, 3) != 0;
+    EXPECT_GT(above, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wire, WireScenes, ::testing::Values(2));
+
+} // namespace
