@@ -34,18 +34,21 @@ bool ExtendedPassRule(float nz)
            (_UseMultyRefract == 2 && !backPass);
 }
 
-// One sample of the surface: its position and pixel, the Bernstein weights it was taken with.
+// One sample of the surface: its parameter along the row, the row it lies on, its position and
+// its pixel.
 struct Sample {
-    double b[PatchControlCount];
+    double s;
+    const PatchRow<3>* normalRow;
+    const PatchRow<2>* uvRow;
     double position[3];
     int px, py;
 };
 
-// Calls visit(sample, prev) for every sample of the patch that lands inside the image, row by
-// row in t and along each row in s, after resetting __PrevInfo's valid flag at the start of each
-// row and whenever a sample is skipped. visit returns false for a sample it rejects after the
-// fact (hidden), which also clears the flag. Samples past the triangle's third edge (s + t > 1)
-// end the row: s only grows along it.
+// Calls visit(sample) for every sample of the patch that lands inside the image, row by row in
+// t and along each row in s, after resetting __PrevInfo's valid flag at the start of each row and
+// whenever a sample is skipped. visit returns false for a sample it rejects after the fact
+// (hidden), which also clears the flag. Samples past the triangle's third edge (s + t > 1) end
+// the row: s only grows along it.
 template <class Visit>
 void SamplePatch(const CubicPatch& patch, const __Point3ds& p0, const __Point3ds& p1,
                  const __Point3ds& p2, int originX, int originY, __PrevInfo& prev, Visit&& visit)
@@ -53,16 +56,24 @@ void SamplePatch(const CubicPatch& patch, const __Point3ds& p0, const __Point3ds
     const double ds = SampleStep(Distance3(p0.x, p0.y, p0.z, p2.x, p2.y, p2.z));
     const double dt = SampleStep(Distance3(p1.x, p1.y, p1.z, p2.x, p2.y, p2.z));
     const double ox = originX + 0.5, oy = originY + 0.5;
+    PatchRow<3> positionRow, normalRow;
+    PatchRow<2> uvRow;
     Sample sample;
+    sample.normalRow = &normalRow;
+    sample.uvRow = &uvRow;
     for (double t = 0.0; t <= 1.0; t += dt) {
         prev.valid = 0;
+        PreparePatchRow(patch.position, t, positionRow);
+        PreparePatchRow(patch.normal, t, normalRow);
+        if (patch.mapped)
+            PreparePatchRow(patch.uv, t, uvRow);
         for (double s = 0.0; s < 1.0; s += ds) {
             if (s + t > 1.0) {
                 prev.valid = 0;
                 break;
             }
-            PatchBasis(s, t, sample.b);
-            EvaluatePatch(patch.position, sample.b, sample.position);
+            sample.s = s;
+            EvaluatePatchRow(positionRow, s, sample.position);
             sample.px = TruncInt(sample.position[0] + ox);
             sample.py = TruncInt(sample.position[1] + oy);
             if (sample.px < 0 || sample.py < 0 || sample.px >= Zwidth || sample.py >= Zheight) {
@@ -128,7 +139,7 @@ void BezierTriangle(unsigned char* target, unsigned char* source, __Triangle3ds*
 
     SamplePatch(patch, p0, p1, p2, originX, originY, prev, [&](const Sample& sample) {
         double n[3];
-        EvaluatePatch(patch.normal, sample.b, n);
+        EvaluatePatchRow(*sample.normalRow, sample.s, n);
         const float nx = static_cast<float>(n[0]);
         const float ny = static_cast<float>(n[1]);
         const float nz = static_cast<float>(n[2]);
@@ -144,7 +155,7 @@ void BezierTriangle(unsigned char* target, unsigned char* source, __Triangle3ds*
         float u = 0.0f, v = 0.0f;
         if (mapsOn) {
             double uv[2];
-            EvaluatePatch(patch.uv, sample.b, uv);
+            EvaluatePatchRow(*sample.uvRow, sample.s, uv);
             u = static_cast<float>(uv[0]);
             v = static_cast<float>(uv[1]);
         }
@@ -198,7 +209,7 @@ void BezierOutlineTriangle(unsigned char* target, unsigned char* source, __Trian
 
     SamplePatch(patch, p0, p1, p2, originX, originY, prev, [&](const Sample& sample) {
         double n[3];
-        EvaluatePatch(patch.normal, sample.b, n);
+        EvaluatePatchRow(*sample.normalRow, sample.s, n);
         const float nz = static_cast<float>(n[2]);
         if (!(nz >= 0.0f))
             return true;

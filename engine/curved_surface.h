@@ -23,7 +23,7 @@ constexpr float PatchTwoThirds = 1.0f - PatchOneThird;
 // an infinite edge, so no parameter takes more than PatchMaxSteps steps: at most 8.4 million
 // Bezier samples fall inside one triangle, a fraction of a second even where nothing is drawn.
 // Bezier edges up to PatchMaxSteps / 2 = 2048 pixels keep the full density, Wire edges up to
-// 16384 pixels; the longest edge of the default tree on a full-HD frame is about 150 pixels.
+// 16384 pixels; the longest edge of the default tree on a full-HD frame is 270 pixels.
 constexpr int PatchMaxSteps = 4096;
 
 // Control points in the order of the Bernstein terms of a cubic triangle in s (weight of P0),
@@ -195,6 +195,40 @@ inline void EvaluatePatch(const float (&controls)[PatchControlCount][N],
             sum += b[c] * static_cast<double>(controls[c][k]);
         out[k] = sum;
     }
+}
+
+// The patch along one row of constant t, as a cubic in s: value = ((c3 s + c2) s + c1) s + c0,
+// the Bernstein sum above regrouped by powers of s once per row, so that sampling a row costs
+// three multiply-adds per component instead of the ten-term sum. Both are double precision;
+// they differ by rounding in the last bits of a double, which no float they are turned into
+// (and no pixel) can see.
+template <int N>
+struct PatchRow {
+    double c[4][N];
+};
+
+template <int N>
+inline void PreparePatchRow(const float (&k)[PatchControlCount][N], double t, PatchRow<N>& row)
+{
+    const double u = 1.0 - t; // w = u - s
+    const double tt = t * t, uu = u * u, tu = t * u;
+    for (int i = 0; i < N; ++i) {
+        const double p0 = k[ControlS3][i], p1 = k[ControlT3][i], p2 = k[ControlW3][i];
+        const double s2w = k[ControlS2W][i], sw2 = k[ControlSW2][i];
+        const double s2t = k[ControlS2T][i], st2 = k[ControlST2][i];
+        const double t2w = k[ControlT2W][i], tw2 = k[ControlTW2][i], stw = k[ControlSTW][i];
+        row.c[0][i] = tt * t * p1 + uu * u * p2 + 3.0 * tt * u * t2w + 3.0 * t * uu * tw2;
+        row.c[1][i] = 3.0 * uu * (sw2 - p2) + 3.0 * tt * (st2 - t2w) + 6.0 * tu * (stw - tw2);
+        row.c[2][i] = 3.0 * u * (p2 + s2w - 2.0 * sw2) + 3.0 * t * (s2t + tw2 - 2.0 * stw);
+        row.c[3][i] = p0 - p2 + 3.0 * (sw2 - s2w);
+    }
+}
+
+template <int N>
+inline void EvaluatePatchRow(const PatchRow<N>& row, double s, double out[N])
+{
+    for (int i = 0; i < N; ++i)
+        out[i] = ((row.c[3][i] * s + row.c[2][i]) * s + row.c[1][i]) * s + row.c[0][i];
 }
 
 // The lifted mid-edge point of the patch subdivision for the edge Pi-Pj: halfway between the

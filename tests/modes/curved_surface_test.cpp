@@ -174,6 +174,41 @@ TEST_F(SphereOctant, BezierSurfacePassesTheCornersAndBulgesInside)
     EXPECT_GT(r, R / std::sqrt(3.0f) + 15.0f);
 }
 
+TEST_F(SphereOctant, RowsInPowersOfSMatchTheBernsteinSum)
+{
+    p[0].x += 400.0f; // a net far from the origin, as on a full-HD frame
+    p[1].y -= 300.0f;
+    p[2].u = 1.0f, p[2].v = 0.5f;
+    p[0].mapped = p[1].mapped = p[2].mapped = 1;
+    CubicPatch patch;
+    BuildCubicPatch(p[0], p[1], p[2], patch);
+    for (int j = 0; j <= 40; ++j) {
+        const double t = j / 40.0;
+        PatchRow<3> positions, normals;
+        PatchRow<2> uvs;
+        PreparePatchRow(patch.position, t, positions);
+        PreparePatchRow(patch.normal, t, normals);
+        PreparePatchRow(patch.uv, t, uvs);
+        for (int i = 0; i + j <= 40; ++i) {
+            const double s = i / 40.0;
+            double b[PatchControlCount], direct[3], row[3], uvDirect[2], uvRow[2];
+            PatchBasis(s, t, b);
+            EvaluatePatch(patch.position, b, direct);
+            EvaluatePatchRow(positions, s, row);
+            for (int k = 0; k < 3; ++k)
+                ASSERT_NEAR(row[k], direct[k], 1e-10) << s << "," << t;
+            EvaluatePatch(patch.normal, b, direct);
+            EvaluatePatchRow(normals, s, row);
+            for (int k = 0; k < 3; ++k)
+                ASSERT_NEAR(row[k], direct[k], 1e-13);
+            EvaluatePatch(patch.uv, b, uvDirect);
+            EvaluatePatchRow(uvs, s, uvRow);
+            ASSERT_NEAR(uvRow[0], uvDirect[0], 1e-13);
+            ASSERT_NEAR(uvRow[1], uvDirect[1], 1e-13);
+        }
+    }
+}
+
 TEST(CubicPatchNet, ZeroNormalsGiveNoFiniteSurface)
 {
     const __Point3ds a = Point(10, 0, 0, 0, 0, 0);
