@@ -55,6 +55,29 @@ void ScalePoints(HostSession& session, int32_t factor)
         }
 }
 
+// A point is stored in a parameter file in layer pixels, and `velmora params --json` describes a
+// 1920x1080 layer. A point whose value is just its default for that layer is taken as "the
+// default", so that the file's untouched "Position" stays at the bottom centre of a layer of any
+// other size rather than landing at pixel (960, 1080).
+void FollowLayerWithDefaultPoints(nlohmann::ordered_json& file)
+{
+    if (!file.is_object() || !file.contains("parameters") || !file["parameters"].is_array())
+        return;
+    for (nlohmann::ordered_json& entry : file["parameters"]) {
+        if (!entry.is_object() || entry.value("type", "") != "point" || !entry.contains("value") ||
+            !entry.contains("default"))
+            continue;
+        const nlohmann::ordered_json& v = entry["value"];
+        const nlohmann::ordered_json& d = entry["default"];
+        if (!v.is_array() || !d.is_array() || v.size() != 2 || d.size() != 2 || !v[0].is_number() ||
+            !v[1].is_number() || !d[0].is_number() || !d[1].is_number())
+            continue;
+        const double x = d[0].get<double>() * 1920.0 / 100.0, y = d[1].get<double>() * 1080.0 / 100.0;
+        if (std::fabs(v[0].get<double>() - x) < 1e-3 && std::fabs(v[1].get<double>() - y) < 1e-3)
+            entry.erase("value");
+    }
+}
+
 bool SetValuesForFrame(HostSession& session, const RenderPlan& plan, int32_t frame, std::string& error)
 {
     ResetParamValues(session);
@@ -165,6 +188,7 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
             return false;
         }
         plan.haveParamsFile = true;
+        FollowLayerWithDefaultPoints(plan.paramsFile);
         if (!ApplyParamsJson(session, plan.paramsFile, error)) {
             error = "--params " + o.paramsFile + ": " + error;
             return false;

@@ -1,0 +1,281 @@
+// `velmora render` driven in-process: what the effect is handed per frame (time base, quality,
+// resolution, padded worlds, layers), the files written, bad input refused before anything is
+// written, and 16-bit and reduced-resolution frames against full 8-bit ones.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <vector>
+
+#include "effect/params.h"
+#include "host/commands.h"
+#include "host/param_values.h"
+#include "tests/host/render_fixture.h"
+
+namespace {
+
+// What the effect saw with each render command.
+struct SeenFrame {
+    PF_InData in;
+    PF_LayerDef output;
+    PF_LayerDef input;
+    PF_LayerDef treeLayer;
+    PF_LayerDef needleLayer;
+    double growUp;
+    PF_Fixed positionX, positionY;
+};
+std::vector<SeenFrame> Seen;
+
+PF_Err RecordingEntry(PF_Cmd cmd, PF_InData* in, PF_OutData* out, PF_ParamDef* params[], PF_LayerDef* output,
+                      void* extra)
+{
+    if (cmd != PF_Cmd_RENDER)
+        return EntryPointFunc(cmd, in, out, params, output, extra);
+    Seen.push_back(SeenFrame{*in, *output, params[PARAM_INPUT]->u.ld, params[PARAM_TREE_REFLECTION_LAYER]->u.ld,
+                             params[PARAM_NEEDLE_REFLECTION_LAYER]->u.ld, params[PARAM_GROW_UP]->u.fd.value / 65536.0,
+                             params[PARAM_POSITION]->u.td.x_value, params[PARAM_POSITION]->u.td.y_value});
+    return EntryPointFunc(cmd, in, out, params, output, extra);
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Pixels the tree covers: opaque ones of a frame drawn over transparent black.
+struct Coverage {
+    int64_t count = 0;
+    double x = 0, y = 0;   // centroid
+};
+Coverage CoverageOf(const RgbaImage& image)
+{
+    Coverage c;
+    for (int32_t y = 0; y < image.height; ++y)
+        for (int32_t x = 0; x < image.width; ++x)
+            if (image.Pixel(x, y)[3] > 32768) {
+                ++c.count;
+                c.x += x;
+                c.y += y;
+            }
+    if (c.count) {
+        c.x /= double(c.count);
+        c.y /= double(c.count);
+    }
+    return c;
+}
+
+class RenderCommandTest : public RenderTest {
+protected:
+    void TearDown() override
+    {
+        Seen.clear();
+        RenderTest::TearDown();
+    }
+    int Run(RenderOptions o, PF_EntryPointFunc entry = EntryPointFunc)
+    {
+        out.str("");
+        err.str("");
+        return RenderFrames(session, entry, o, out, err);
+    }
+    std::ostringstream out, err;
+    ScratchFolder folder;
+};
+
+TEST_F(RenderCommandTest, TheDefaultRenderIsTheGrowUpAnimationOnTheHostsTimeBase)
+{
+    RenderOptions o;
+    o.width = 64;
+    o.height = 36;
+    o.draft = true;
+    o.fps = 30;
+    o.outPattern = (folder.Path() / "grow" / "velmora_####.png").string();
+    ASSERT_EQ(Run(o, RecordingEntry), EXIT_OK) << err.str();
+    ASSERT_EQ(Seen.size(), 24u);
+    for (size_t f = 0; f < Seen.size(); ++f) {
+        const PF_InData& in = Seen[f].in;
+        EXPECT_EQ(in.current_time, A_long(f) * in.local_time_step);
+        EXPECT_EQ(in.time_scale, A_u_long(30 * in.local_time_step));
+        EXPECT_EQ(in.quality, PF_Quality_LO);
+        EXPECT_NEAR(Seen[f].growUp, 100.0 * double(f) / 23.0, 1e-4);
+        EXPECT_TRUE(std::filesystem::exists(folder.Path() / "grow" / FramePath("velmora_####.png", int32_t(f))));
+    }
+    EXPECT_EQ(Seen.front().growUp, 0.0);
+    EXPECT_EQ(Seen.back().growUp, 100.0);
+    // A progress line, and a closing line saying where the frames are.
+    EXPECT_NE(err.str().find("24 of 24"), std::string::npos) << err.str();
+    EXPECT_NE(out.str().find("velmora_0000.png to "), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("velmora_0023.png"), std::string::npos) << out.str();
+}
+
+TEST_F(RenderCommandTest, WorldsHavePaddedRowsAndLayersOfTheRendersDepth)
+{
+    const ScratchFolder images;
+    RgbaImage reflection;
+    reflection.width = 5;
+    reflection.height = 3;
+    reflection.pixels.assign(5 * 3 * 4, 40000);
+    ASSERT_TRUE(WritePngFile((images.Path() / "r.png").string(), reflection, error)) << error;
+    for (bool deep : {false, true}) {
+        Seen.clear();
+        RenderOptions o = SmallOptions(50, 20, 3);
+        o.deep = deep;
+        o.treeReflectionPath = (images.Path() / "r.png").string();
+        ASSERT_EQ(Run(o, RecordingEntry), EXIT_OK) << err.str();
+        ASSERT_EQ(Seen.size(), 1u);
+        const size_t pixel = deep ? 8 : 4;
+        for (const PF_LayerDef* w : {&Seen[0].output, &Seen[0].input, &Seen[0].treeLayer}) {
+            EXPECT_GT(size_t(w->rowbytes), size_t(w->width) * pixel);
+            EXPECT_EQ((w->world_flags & PF_WorldFlag_DEEP) != 0, deep);
+            EXPECT_NE(w->data, nullptr);
+        }
+        EXPECT_EQ(Seen[0].treeLayer.width, 5);
+        EXPECT_EQ(Seen[0].needleLayer.data, nullptr);   // not given: no layer
+        EXPECT_EQ(Seen[0].in.current_time, 3 * Seen[0].in.local_time_step);
+        EXPECT_EQ(Seen[0].in.quality, PF_Quality_HI);
+    }
+}
+
+TEST_F(RenderCommandTest, ReducedResolutionKeepsTheLayerWidthAndScalesPoints)
+{
+    RenderOptions o = SmallOptions(200, 100, 0);
+    o.resolution = 4;
+    o.settings = {"Position=100,60"};
+    ASSERT_EQ(Run(o, RecordingEntry), EXIT_OK) << err.str();
+    ASSERT_EQ(Seen.size(), 1u);
+    EXPECT_EQ(Seen[0].output.width, 50);
+    EXPECT_EQ(Seen[0].output.height, 25);
+    EXPECT_EQ(Seen[0].input.width, 50);
+    EXPECT_EQ(Seen[0].in.width, 200);
+    EXPECT_EQ(Seen[0].in.downsample_x.den, 4u);
+    EXPECT_EQ(Seen[0].positionX, 25 << 16);
+    EXPECT_EQ(Seen[0].positionY, 15 << 16);
+}
+
+// At half resolution the effect draws into a world of half the layer's size with the point
+// values halved, which is just what it draws for a layer of that size.
+TEST_F(RenderCommandTest, HalfResolutionDrawsTheFrameOfTheHalvedLayer)
+{
+    RenderOptions full = SmallOptions(160, 90, 0);
+    full.settings = {"Cut alpha=on", "Position=60,80"};
+    RenderOptions half = full;
+    half.width = 320;
+    half.height = 180;
+    half.resolution = 2;
+    half.settings = {"Cut alpha=on", "Position=120,160"};
+    const RgbaImage a = Render(full, 0);
+    const RgbaImage b = Render(half, 0);
+    const Coverage ca = CoverageOf(a);
+    ASSERT_GT(ca.count, 200);
+    EXPECT_NEAR(ca.x, 60, 10);
+    EXPECT_EQ(ImageHash(a), ImageHash(b));
+}
+
+TEST_F(RenderCommandTest, DeepFramesAreSixteenBitFilesWithFullScaleAtTheTop)
+{
+    RenderOptions o = SmallOptions(96, 54, 0);
+    o.writeFiles = true;
+    o.deep = true;
+    o.outPattern = (folder.Path() / "deep.png").string();
+    ASSERT_EQ(Run(o), EXIT_OK) << err.str();
+    RgbaImage deep, shallow;
+    ASSERT_TRUE(ReadPngFile(o.outPattern, deep, error)) << error;
+    EXPECT_EQ(deep.bitDepth, 16);
+    for (int32_t y = 0; y < deep.height; ++y)
+        for (int32_t x = 0; x < deep.width; ++x)
+            ASSERT_EQ(deep.Pixel(x, y)[3], 65535) << x << "," << y;   // the sky is opaque: 32768
+    o.deep = false;
+    o.outPattern = (folder.Path() / "shallow.png").string();
+    ASSERT_EQ(Run(o), EXIT_OK) << err.str();
+    ASSERT_TRUE(ReadPngFile(o.outPattern, shallow, error)) << error;
+    EXPECT_EQ(shallow.bitDepth, 8);
+    const ImageDifference d = CompareImages(deep, shallow);
+    EXPECT_LT(d.meanDifference, 1.0);
+    // Shading rounds differently at 16 bits; the frames agree but for a few steps here and there.
+    EXPECT_LT(d.differingPixels, 0.1);
+}
+
+TEST_F(RenderCommandTest, FramePathsPadTheLastRunOfHashes)
+{
+    EXPECT_EQ(FramePath("out/velmora_####.png", 7), "out/velmora_0007.png");
+    EXPECT_EQ(FramePath("a#b_##.png", 123), "a#b_123.png");
+    EXPECT_EQ(FramePath("still.png", 5), "still.png");
+    RenderOptions o = SmallOptions(32, 18, 0);
+    o.writeFiles = true;
+    o.firstFrame = 8;
+    o.lastFrame = 10;
+    o.draft = true;
+    o.outPattern = (folder.Path() / "f_##.png").string();
+    ASSERT_EQ(Run(o), EXIT_OK) << err.str();
+    for (const char* name : {"f_08.png", "f_09.png", "f_10.png"})
+        EXPECT_TRUE(std::filesystem::exists(folder.Path() / name)) << name;
+    EXPECT_EQ(folder.CountFiles(), 3u);
+}
+
+// Every refusal: a message naming what is wrong, a failing exit code, and no file written.
+TEST_F(RenderCommandTest, BadInputIsRefusedBeforeAnyFrameIsWritten)
+{
+    const ScratchFolder inputs;
+    WriteText(inputs.Path() / "notes.png", "not an image at all");
+    RgbaImage small;
+    small.width = 10;
+    small.height = 10;
+    small.pixels.assign(400, 65535);
+    ASSERT_TRUE(WritePngFile((inputs.Path() / "small.png").string(), small, error));
+    WriteText(inputs.Path() / "params.json", "{\"parameters\": [{\"key\": \"Grow up\", \"value\": 250}]}");
+    WriteText(inputs.Path() / "broken.json", "{\"parameters\": [");
+    const std::string interlaced = std::string(VELMORA_TEST_DATA) + "/png/interlaced.png";
+
+    struct Case {
+        const char* expect;
+        std::function<void(RenderOptions&)> change;
+    };
+    const std::vector<Case> cases = {
+        {"no parameter \"Growth\"", [](RenderOptions& o) { o.settings = {"Growth=50"}; }},
+        {"0 to 100", [](RenderOptions& o) { o.settings = {"Grow up=101"}; }},
+        {"increasing frame order", [](RenderOptions& o) { o.settings = {"Grow up=0@9,100@1"}; }},
+        {"Grow up", [](RenderOptions& o) { o.settings = {"Grow up=0@0,fifty@9"}; }},
+        {"1 to 10", [](RenderOptions& o) { o.settings = {"Length=20", "N branches=11@4"}; }},
+        {"not a PNG", [&](RenderOptions& o) { o.layerPath = (inputs.Path() / "notes.png").string(); }},
+        {"cannot open", [&](RenderOptions& o) { o.layerPath = (inputs.Path() / "missing.png").string(); }},
+        {"interlaced", [&](RenderOptions& o) { o.layerPath = interlaced; }},
+        {"--size asks for", [&](RenderOptions& o) { o.layerPath = (inputs.Path() / "small.png").string(); }},
+        {"--tree-reflection", [&](RenderOptions& o) { o.treeReflectionPath = (inputs.Path() / "notes.png").string(); }},
+        {"--needle-reflection", [&](RenderOptions& o) { o.needleReflectionPath = (inputs.Path() / "gone.png").string(); }},
+        {"0 to 100", [&](RenderOptions& o) { o.paramsFile = (inputs.Path() / "params.json").string(); }},
+        {"not a JSON file", [&](RenderOptions& o) { o.paramsFile = (inputs.Path() / "broken.json").string(); }},
+        {"needs ####", [&](RenderOptions& o) { o.outPattern = (folder.Path() / "x" / "still.png").string(); }},
+        {"--fps", [](RenderOptions& o) { o.fps = 0; }},
+    };
+    for (const Case& c : cases) {
+        RenderOptions o = SmallOptions(32, 18, 0);
+        o.writeFiles = true;
+        o.lastFrame = 2;
+        o.outPattern = (folder.Path() / "x" / "f_####.png").string();
+        c.change(o);
+        EXPECT_EQ(Run(o), EXIT_FAILED) << c.expect;
+        EXPECT_NE(err.str().find(c.expect), std::string::npos) << "expected \"" << c.expect << "\" in: " << err.str();
+        EXPECT_EQ(folder.CountFiles(), 0u) << c.expect;
+    }
+}
+
+TEST_F(RenderCommandTest, AParameterFileFromParamsJsonSetsTheFrame)
+{
+    // The file `velmora params --json` writes, with one value changed.
+    ASSERT_TRUE(SetParamFromText(session, PARAM_RENDERING_MODE, "Flat", error)) << error;
+    nlohmann::ordered_json file = ParamsToJson(session);
+    ResetParamValues(session);
+    WriteText(folder.Path() / "p.json", file.dump(2));
+    RenderOptions o = SmallOptions(64, 36, 0);
+    o.paramsFile = (folder.Path() / "p.json").string();
+    const RgbaImage fromFile = Render(o, 0);
+    o.paramsFile.clear();
+    o.settings = {"Rendering mode=Flat"};
+    const RgbaImage fromSetting = Render(o, 0);
+    o.settings.clear();
+    const RgbaImage phong = Render(o, 0);
+    EXPECT_EQ(ImageHash(fromFile), ImageHash(fromSetting));
+    EXPECT_NE(ImageHash(fromFile), ImageHash(phong));
+}
+
+} // namespace
