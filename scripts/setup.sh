@@ -4,6 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev googletest libbenchmark-dev libpng-dev
+          zlib1g-dev libz-mingw-w64-dev
           libcli11-dev nlohmann-json3-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine64 xvfb clang libclang-rt-14-dev icoutils imagemagick)
 
