@@ -1,11 +1,13 @@
 // The module's single entry point for the host: command dispatch, the small set-up handlers, and
-// keeping the module instance handle when the operating system loads the module.
+// keeping the module instance handle when the operating system loads the module. About and
+// HandleEvent live with the panel (effect/about.cpp, effect/panel.cpp).
 #include "effect/entry.h"
 
 #include <new>
 
 #include "effect/params.h"
 #include "effect/pipl.h"
+#include "effect/suites.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -39,13 +41,6 @@ const ModuleAttach AttachOnLoad;
 } // namespace
 #endif
 
-// TODO: the About box (dialog 777 owned by the host's main window) comes with the effect panel;
-// until then the command is answered like the dialog's close.
-PF_Err About(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*)
-{
-    return PF_Err_NONE;
-}
-
 PF_Err GlobalSetup(PF_InData*, PF_OutData* out_data, PF_ParamDef*[], PF_LayerDef*)
 {
     if (!out_data)
@@ -76,13 +71,6 @@ PF_Err SequenceResetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* pa
     return SequenceSetup(in_data, out_data, params, output);
 }
 
-// TODO: panel drawing, clicks and cursors arrive with the effect panel; until then every event
-// is answered without being handled, which leaves the host to draw its default control.
-PF_Err HandleEvent(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, PF_EventExtra*)
-{
-    return PF_Err_NONE;
-}
-
 extern "C" VELMORA_EXPORT PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
                                                 PF_ParamDef* params[], PF_LayerDef* output, void* extra)
 {
@@ -102,6 +90,12 @@ extern "C" VELMORA_EXPORT PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData* in_data, 
             return HandleEvent(in_data, out_data, params, output, static_cast<PF_EventExtra*>(extra));
         default: return PF_Err_NONE;                      // commands we do not serve, known or not
         }
+    } catch (const MissingSuiteError& e) {
+        // A suite the panel cannot do without: the host learns it as an error and, unless a
+        // more precise text is already up, from the usual message.
+        if (out_data && !(out_data->out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE))
+            ReportSuiteError(in_data, out_data, AEFX_ACQUIRE_FAILED_TEXT);
+        return e.code;
     } catch (const HostErrorCode& e) {
         return e.code;
     } catch (const std::bad_alloc&) {

@@ -1136,6 +1136,31 @@ enum : PF_EffectArea {
     PF_EA_CONTROL = 2,
 };
 
+enum : PF_EventInFlags {
+    PF_EI_NONE = 0,
+    PF_EI_DONT_DRAW = 1,
+};
+
+enum : PF_ParamFlags {
+    PF_ParamFlag_COLLAPSE_TWIRLY = 0x20,
+};
+
+enum : DRAWBOT_PixelLayout {
+    kDRAWBOT_PixelLayout_24RGB = 0,
+    kDRAWBOT_PixelLayout_24BGR = 1,
+    kDRAWBOT_PixelLayout_32RGB = 2,
+    kDRAWBOT_PixelLayout_32BGR = 3,
+    kDRAWBOT_PixelLayout_32ARGB_Straight = 4,
+    kDRAWBOT_PixelLayout_32ARGB_Premul = 5,
+    kDRAWBOT_PixelLayout_32BGRA_Straight = 6,
+    kDRAWBOT_PixelLayout_32BGRA_Premul = 7,
+};
+
+enum : DRAWBOT_FillType {
+    kDRAWBOT_FillType_EvenOdd = 0,
+    kDRAWBOT_FillType_Winding = 1,
+};
+
 enum : PF_EventOutFlags {
     PF_EO_NONE = 0,
     PF_EO_HANDLED_EVENT = 1,

@@ -10,6 +10,7 @@ void AddAllCommands(CLI::App& app, HostContext& context)
     AddRenderCommand(app, context);
     AddTreeCommand(app, context);
     AddSceneCommand(app, context);
+    AddPanelCommand(app, context);
 }
 
 std::string ResolveModulePath(const std::string& modulePath)

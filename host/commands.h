@@ -47,6 +47,10 @@ void AddRenderCommand(CLI::App& app, HostContext& context);
 int RunRenderCommand(const std::string& modulePath, const RenderOptions& options, std::ostream& out,
                      std::ostream& err);
 
+void AddPanelCommand(CLI::App& app, HostContext& context);
+int RunPanelCommand(const std::string& modulePath, const std::string& outPath, const std::string& hover,
+                    std::ostream& out, std::ostream& err);
+
 // For the Run functions: the path to load, and the verdict on a finished effect instance. A
 // command fails when the effect returned an error, showed an error message, or left the host
 // with a problem (an unreleased suite, a check-out never checked in, ...); each is printed to `err`.

@@ -1,0 +1,810 @@
+// The panel's drawing suites, custom-UI suite and App suite, over a canvas of the panel's size.
+#include "host/drawbot_suites.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+
+struct DrawbotObject {
+    enum Kind { Drawing, Supplier, Surface, Image, Path, Pen, Brush } kind = Drawing;
+    DrawbotHost* host = nullptr;
+    int32_t refs = 1;
+    // Image: straight RGBA, top row first.
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+    // Path: flattened sub-paths, each a polyline; `closed` marks those Close ended.
+    struct Point { float x, y; };
+    std::vector<std::vector<Point>> subpaths;
+    std::vector<bool> closed;
+    // Pen and brush.
+    DRAWBOT_ColorRGBA color{0, 0, 0, 1};
+    float size = 1;
+};
+
+namespace {
+
+// Every object and host alive: a reference the effect hands back is looked up here before use,
+// so a stale or made-up one is an error, never a read of freed memory.
+std::set<const DrawbotObject*> LiveObjects;
+std::vector<DrawbotHost*> LiveHosts;
+
+// The largest image the supplier makes; far above any panel's needs, far below overflow.
+constexpr int32_t MaxImageSide = 16384;
+
+DrawbotObject* Find(const void* ref, DrawbotObject::Kind kind)
+{
+    auto* o = static_cast<const DrawbotObject*>(ref);
+    if (!o || !LiveObjects.count(o) || o->kind != kind)
+        return nullptr;
+    return const_cast<DrawbotObject*>(o);
+}
+
+DrawbotObject* NewObject(DrawbotHost* host, DrawbotObject::Kind kind)
+{
+    auto* o = new DrawbotObject();
+    o->kind = kind;
+    o->host = host;
+    LiveObjects.insert(o);
+    return o;
+}
+
+void DestroyObject(DrawbotObject* o)
+{
+    LiveObjects.erase(o);
+    delete o;
+}
+
+DrawbotHost* HostOf(PF_ContextH contextH)
+{
+    for (DrawbotHost* h : LiveHosts)
+        if (contextH == h->ContextHandle())
+            return h;
+    return nullptr;
+}
+
+uint8_t ToByte(float v)
+{
+    if (!(v > 0))
+        return 0;
+    if (v >= 1)
+        return 255;
+    return uint8_t(v * 255.0f + 0.5f);
+}
+
+// Straight-alpha "over" of one pixel onto the canvas.
+void Blend(DrawbotHost& h, int32_t x, int32_t y, const uint8_t src[4], float opacity)
+{
+    if (x < 0 || y < 0 || x >= h.width || y >= h.height)
+        return;
+    uint8_t* d = &h.rgba[(size_t(y) * size_t(h.width) + size_t(x)) * 4];
+    const float a = src[3] / 255.0f * opacity;
+    const float da = d[3] / 255.0f;
+    const float outA = a + da * (1 - a);
+    for (int c = 0; c < 3; ++c) {
+        const float v = outA > 0 ? (src[c] * a + d[c] * da * (1 - a)) / outA : 0;
+        d[c] = uint8_t(std::min(255.0f, v + 0.5f));
+    }
+    d[3] = ToByte(outA);
+}
+
+// ---- Filling polygons ------------------------------------------------------------------------
+
+using Point = DrawbotObject::Point;
+
+// Scan-converts the closed polygons at pixel centres with the even-odd or the winding rule.
+void FillPolygons(DrawbotHost& h, const std::vector<std::vector<Point>>& polys, bool evenOdd, const uint8_t color[4])
+{
+    float minY = 1e30f, maxY = -1e30f;
+    for (const auto& p : polys)
+        for (const Point& q : p) {
+            minY = std::min(minY, q.y);
+            maxY = std::max(maxY, q.y);
+        }
+    if (!(minY <= maxY))
+        return;
+    const int32_t y0 = std::max<int32_t>(0, int32_t(std::floor(minY)));
+    const int32_t y1 = std::min<int32_t>(h.height - 1, int32_t(std::ceil(maxY)));
+    struct Crossing { float x; int dir; };
+    std::vector<Crossing> xs;
+    for (int32_t y = y0; y <= y1; ++y) {
+        const float cy = float(y) + 0.5f;
+        xs.clear();
+        for (const auto& p : polys) {
+            for (size_t i = 0; i < p.size(); ++i) {
+                const Point a = p[i], b = p[(i + 1) % p.size()];
+                if ((a.y <= cy) == (b.y <= cy))
+                    continue;
+                const float t = (cy - a.y) / (b.y - a.y);
+                xs.push_back({a.x + t * (b.x - a.x), b.y > a.y ? 1 : -1});
+            }
+        }
+        std::sort(xs.begin(), xs.end(), [](const Crossing& l, const Crossing& r) { return l.x < r.x; });
+        int winding = 0;
+        for (size_t i = 0; i + 1 < xs.size(); ++i) {
+            winding += xs[i].dir;
+            const bool inside = evenOdd ? (i % 2 == 0) : winding != 0;
+            if (!inside)
+                continue;
+            const int32_t xa = std::max<int32_t>(0, int32_t(std::ceil(xs[i].x - 0.5f)));
+            const int32_t xb = std::min<int32_t>(h.width - 1, int32_t(std::ceil(xs[i + 1].x - 0.5f)) - 1);
+            for (int32_t x = xa; x <= xb; ++x)
+                Blend(h, x, y, color, 1.0f);
+        }
+    }
+}
+
+void ColorBytes(const DRAWBOT_ColorRGBA& c, uint8_t out[4])
+{
+    out[0] = ToByte(c.red);
+    out[1] = ToByte(c.green);
+    out[2] = ToByte(c.blue);
+    out[3] = ToByte(c.alpha);
+}
+
+// ---- Draw suite ------------------------------------------------------------------------------
+
+SPErr GetSupplier(DRAWBOT_DrawRef ref, DRAWBOT_SupplierRef* supplier)
+{
+    DrawbotObject* d = Find(ref, DrawbotObject::Drawing);
+    if (!d || !supplier)
+        return kSPBadParameterError;
+    *supplier = reinterpret_cast<DRAWBOT_SupplierRef>(d->host->supplier);
+    return kSPNoError;
+}
+
+SPErr GetSurface(DRAWBOT_DrawRef ref, DRAWBOT_SurfaceRef* surface)
+{
+    DrawbotObject* d = Find(ref, DrawbotObject::Drawing);
+    if (!d || !surface)
+        return kSPBadParameterError;
+    *surface = reinterpret_cast<DRAWBOT_SurfaceRef>(d->host->surface);
+    return kSPNoError;
+}
+
+// ---- Supplier suite --------------------------------------------------------------------------
+
+SPErr NewPen(DRAWBOT_SupplierRef ref, const DRAWBOT_ColorRGBA* color, float size, DRAWBOT_PenRef* pen)
+{
+    DrawbotObject* s = Find(ref, DrawbotObject::Supplier);
+    if (!s || !color || !pen || !(size >= 0) || !std::isfinite(size))
+        return kSPBadParameterError;
+    DrawbotObject* o = NewObject(s->host, DrawbotObject::Pen);
+    o->color = *color;
+    o->size = size;
+    *pen = reinterpret_cast<DRAWBOT_PenRef>(o);
+    return kSPNoError;
+}
+
+SPErr NewBrush(DRAWBOT_SupplierRef ref, const DRAWBOT_ColorRGBA* color, DRAWBOT_BrushRef* brush)
+{
+    DrawbotObject* s = Find(ref, DrawbotObject::Supplier);
+    if (!s || !color || !brush)
+        return kSPBadParameterError;
+    DrawbotObject* o = NewObject(s->host, DrawbotObject::Brush);
+    o->color = *color;
+    *brush = reinterpret_cast<DRAWBOT_BrushRef>(o);
+    return kSPNoError;
+}
+
+SPErr SupportsText(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* answer)
+{
+    if (!Find(ref, DrawbotObject::Supplier) || !answer)
+        return kSPBadParameterError;
+    *answer = 0;   // the command-line host has no fonts
+    return kSPNoError;
+}
+
+SPErr GetDefaultFontSize(DRAWBOT_SupplierRef ref, float* size)
+{
+    if (!Find(ref, DrawbotObject::Supplier) || !size)
+        return kSPBadParameterError;
+    *size = 12.0f;
+    return kSPNoError;
+}
+
+SPErr NewDefaultFont(DRAWBOT_SupplierRef, float, DRAWBOT_FontRef* font)
+{
+    if (font)
+        *font = nullptr;
+    return kSPUnimplementedError;
+}
+
+// Bytes per pixel and where red, green, blue and alpha sit in it (-1: opaque); premultiplied or not.
+struct Layout {
+    int bytes;
+    int r, g, b, a;
+    bool premultiplied;
+};
+
+bool LayoutOf(DRAWBOT_PixelLayout layout, Layout& out)
+{
+    switch (layout) {
+    case kDRAWBOT_PixelLayout_24RGB: out = {3, 0, 1, 2, -1, false}; return true;
+    case kDRAWBOT_PixelLayout_24BGR: out = {3, 2, 1, 0, -1, false}; return true;
+    case kDRAWBOT_PixelLayout_32RGB: out = {4, 1, 2, 3, -1, false}; return true;
+    case kDRAWBOT_PixelLayout_32BGR: out = {4, 2, 1, 0, -1, false}; return true;
+    case kDRAWBOT_PixelLayout_32ARGB_Straight: out = {4, 1, 2, 3, 0, false}; return true;
+    case kDRAWBOT_PixelLayout_32ARGB_Premul: out = {4, 1, 2, 3, 0, true}; return true;
+    case kDRAWBOT_PixelLayout_32BGRA_Straight: out = {4, 2, 1, 0, 3, false}; return true;
+    case kDRAWBOT_PixelLayout_32BGRA_Premul: out = {4, 2, 1, 0, 3, true}; return true;
+    default: return false;
+    }
+}
+
+SPErr NewImageFromBuffer(DRAWBOT_SupplierRef ref, int width, int height, int rowBytes, DRAWBOT_PixelLayout layout,
+                         const void* data, DRAWBOT_ImageRef* image)
+{
+    if (image)
+        *image = nullptr;
+    DrawbotObject* s = Find(ref, DrawbotObject::Supplier);
+    Layout l;
+    if (!s || !data || !image || !LayoutOf(layout, l))
+        return kSPBadParameterError;
+    if (width <= 0 || height <= 0 || width > MaxImageSide || height > MaxImageSide || rowBytes < width * l.bytes) {
+        s->host->problems.push_back("NewImageFromBuffer with size " + std::to_string(width) + "x" +
+                                    std::to_string(height) + " and row length " + std::to_string(rowBytes));
+        return kSPBadParameterError;
+    }
+    // The image keeps a copy: the effect frees its buffer right after drawing.
+    DrawbotObject* o = NewObject(s->host, DrawbotObject::Image);
+    o->width = width;
+    o->height = height;
+    o->rgba.resize(size_t(width) * size_t(height) * 4);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = bytes + size_t(y) * size_t(rowBytes);
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* p = row + size_t(x) * size_t(l.bytes);
+            uint8_t* q = &o->rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
+            const uint8_t a = l.a >= 0 ? p[l.a] : 255;
+            const int idx[3] = {l.r, l.g, l.b};
+            for (int c = 0; c < 3; ++c)
+                q[c] = l.premultiplied ? (a ? uint8_t(std::min(255, (p[idx[c]] * 255 + a / 2) / a)) : 0) : p[idx[c]];
+            q[3] = a;
+        }
+    }
+    *image = reinterpret_cast<DRAWBOT_ImageRef>(o);
+    return kSPNoError;
+}
+
+SPErr NewPath(DRAWBOT_SupplierRef ref, DRAWBOT_PathRef* path)
+{
+    DrawbotObject* s = Find(ref, DrawbotObject::Supplier);
+    if (!s || !path)
+        return kSPBadParameterError;
+    *path = reinterpret_cast<DRAWBOT_PathRef>(NewObject(s->host, DrawbotObject::Path));
+    return kSPNoError;
+}
+
+SPErr Answer(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* answer, DRAWBOT_Boolean value)
+{
+    if (!Find(ref, DrawbotObject::Supplier) || !answer)
+        return kSPBadParameterError;
+    *answer = value;
+    return kSPNoError;
+}
+SPErr SupportsBGRA(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer(ref, a, 1); }
+SPErr PrefersBGRA(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer(ref, a, 0); }
+SPErr SupportsARGB(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer(ref, a, 1); }
+SPErr PrefersARGB(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer(ref, a, 0); }
+
+// The objects the effect owns and counts; the drawing, supplier and surface are the host's.
+DrawbotObject* FindOwned(DRAWBOT_ObjectRef ref)
+{
+    auto* o = static_cast<const DrawbotObject*>(static_cast<const void*>(ref));
+    if (!o || !LiveObjects.count(o))
+        return nullptr;
+    switch (o->kind) {
+    case DrawbotObject::Image:
+    case DrawbotObject::Path:
+    case DrawbotObject::Pen:
+    case DrawbotObject::Brush: return const_cast<DrawbotObject*>(o);
+    default: return nullptr;
+    }
+}
+
+SPErr RetainObject(DRAWBOT_ObjectRef ref)
+{
+    DrawbotObject* o = FindOwned(ref);
+    if (!o)
+        return kSPBadParameterError;
+    ++o->refs;
+    return kSPNoError;
+}
+
+SPErr ReleaseObject(DRAWBOT_ObjectRef ref)
+{
+    DrawbotObject* o = FindOwned(ref);
+    if (!o) {
+        // Only reachable host objects can be told about it; a dead reference has no host left.
+        for (DrawbotHost* h : LiveHosts)
+            h->problems.push_back("ReleaseObject of an object that is not alive");
+        return kSPBadParameterError;
+    }
+    if (--o->refs == 0)
+        DestroyObject(o);
+    return kSPNoError;
+}
+
+// ---- Surface suite ---------------------------------------------------------------------------
+
+struct SurfaceState {
+    float m[3][3];
+    int32_t clipLeft, clipTop, clipRight, clipBottom;   // right and bottom exclusive
+};
+
+// The surface's transform and clip, and the states pushed; one per live host.
+struct SurfaceStack {
+    DrawbotHost* host;
+    SurfaceState current;
+    std::vector<SurfaceState> saved;
+    DRAWBOT_InterpolationPolicy interpolation = 0;
+    DRAWBOT_AntiAliasPolicy antiAlias = 0;
+};
+std::vector<SurfaceStack> Surfaces;
+
+SurfaceStack* StackOf(DRAWBOT_SurfaceRef ref)
+{
+    DrawbotObject* s = Find(ref, DrawbotObject::Surface);
+    if (!s)
+        return nullptr;
+    for (SurfaceStack& st : Surfaces)
+        if (st.host == s->host)
+            return &st;
+    return nullptr;
+}
+
+SurfaceState FreshState(const DrawbotHost& h)
+{
+    return SurfaceState{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, 0, 0, h.width, h.height};
+}
+
+Point Apply(const SurfaceState& s, Point p)
+{
+    // Row-vector convention: [x y 1] * m, translation in the last row.
+    return Point{p.x * s.m[0][0] + p.y * s.m[1][0] + s.m[2][0], p.x * s.m[0][1] + p.y * s.m[1][1] + s.m[2][1]};
+}
+
+// Fills on the canvas, limited to the clip rectangle.
+void FillClipped(SurfaceStack& st, const std::vector<std::vector<Point>>& polys, bool evenOdd, const uint8_t color[4])
+{
+    DrawbotHost& h = *st.host;
+    std::vector<uint8_t> saved = h.rgba;
+    FillPolygons(h, polys, evenOdd, color);
+    const SurfaceState& c = st.current;
+    for (int32_t y = 0; y < h.height; ++y)
+        for (int32_t x = 0; x < h.width; ++x)
+            if (x < c.clipLeft || x >= c.clipRight || y < c.clipTop || y >= c.clipBottom)
+                std::memcpy(&h.rgba[(size_t(y) * size_t(h.width) + size_t(x)) * 4],
+                            &saved[(size_t(y) * size_t(h.width) + size_t(x)) * 4], 4);
+}
+
+std::vector<std::vector<Point>> Transformed(const SurfaceState& s, const std::vector<std::vector<Point>>& polys)
+{
+    std::vector<std::vector<Point>> out = polys;
+    for (auto& p : out)
+        for (Point& q : p)
+            q = Apply(s, q);
+    return out;
+}
+
+SPErr PushStateStack(DRAWBOT_SurfaceRef ref)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st)
+        return kSPBadParameterError;
+    st->saved.push_back(st->current);
+    return kSPNoError;
+}
+
+SPErr PopStateStack(DRAWBOT_SurfaceRef ref)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st || st->saved.empty())
+        return kSPBadParameterError;
+    st->current = st->saved.back();
+    st->saved.pop_back();
+    return kSPNoError;
+}
+
+SPErr PaintRect(DRAWBOT_SurfaceRef ref, const DRAWBOT_ColorRGBA* color, const DRAWBOT_RectF32* rect)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st || !color || !rect)
+        return kSPBadParameterError;
+    uint8_t c[4];
+    ColorBytes(*color, c);
+    const float l = rect->left, t = rect->top, r = rect->left + rect->width, b = rect->top + rect->height;
+    FillClipped(*st, Transformed(st->current, {{{l, t}, {r, t}, {r, b}, {l, b}}}), false, c);
+    return kSPNoError;
+}
+
+SPErr FillPath(DRAWBOT_SurfaceRef ref, DRAWBOT_BrushRef brush, DRAWBOT_PathRef path, DRAWBOT_FillType fill)
+{
+    SurfaceStack* st = StackOf(ref);
+    DrawbotObject* b = Find(brush, DrawbotObject::Brush);
+    DrawbotObject* p = Find(path, DrawbotObject::Path);
+    if (!st || !b || !p)
+        return kSPBadParameterError;
+    uint8_t c[4];
+    ColorBytes(b->color, c);
+    FillClipped(*st, Transformed(st->current, p->subpaths), fill == kDRAWBOT_FillType_EvenOdd, c);
+    return kSPNoError;
+}
+
+SPErr StrokePath(DRAWBOT_SurfaceRef ref, DRAWBOT_PenRef pen, DRAWBOT_PathRef path)
+{
+    SurfaceStack* st = StackOf(ref);
+    DrawbotObject* pn = Find(pen, DrawbotObject::Pen);
+    DrawbotObject* p = Find(path, DrawbotObject::Path);
+    if (!st || !pn || !p)
+        return kSPBadParameterError;
+    // Each segment becomes a quad of the pen's width around it; the quads are filled together
+    // with the winding rule, so their overlaps at the joints are painted once.
+    std::vector<std::vector<Point>> quads;
+    const float half = std::max(pn->size, 1.0f) / 2;
+    for (size_t s = 0; s < p->subpaths.size(); ++s) {
+        const auto& poly = p->subpaths[s];
+        const size_t n = p->closed[s] ? poly.size() : poly.size() - 1;
+        for (size_t i = 0; i < n && poly.size() > 1; ++i) {
+            const Point a = poly[i], b = poly[(i + 1) % poly.size()];
+            const float dx = b.x - a.x, dy = b.y - a.y, len = std::sqrt(dx * dx + dy * dy);
+            if (!(len > 0))
+                continue;
+            const float nx = -dy / len * half, ny = dx / len * half;
+            quads.push_back({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
+        }
+    }
+    uint8_t c[4];
+    ColorBytes(pn->color, c);
+    FillClipped(*st, Transformed(st->current, quads), false, c);
+    return kSPNoError;
+}
+
+SPErr Clip(DRAWBOT_SurfaceRef ref, DRAWBOT_SupplierRef, const DRAWBOT_Rect32* rect)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st || !rect || rect->width < 0 || rect->height < 0)
+        return kSPBadParameterError;
+    SurfaceState& c = st->current;
+    c.clipLeft = std::max(c.clipLeft, rect->left);
+    c.clipTop = std::max(c.clipTop, rect->top);
+    c.clipRight = std::min<int64_t>(c.clipRight, int64_t(rect->left) + rect->width);
+    c.clipBottom = std::min<int64_t>(c.clipBottom, int64_t(rect->top) + rect->height);
+    return kSPNoError;
+}
+
+SPErr GetClipBounds(DRAWBOT_SurfaceRef ref, DRAWBOT_Rect32* rect)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st || !rect)
+        return kSPBadParameterError;
+    const SurfaceState& c = st->current;
+    *rect = DRAWBOT_Rect32{c.clipLeft, c.clipTop, std::max(0, c.clipRight - c.clipLeft),
+                           std::max(0, c.clipBottom - c.clipTop)};
+    return kSPNoError;
+}
+
+SPErr IsWithinClipBounds(DRAWBOT_SurfaceRef ref, const DRAWBOT_Rect32* rect, DRAWBOT_Boolean* within)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st || !rect || !within)
+        return kSPBadParameterError;
+    const SurfaceState& c = st->current;
+    *within = rect->left >= c.clipLeft && rect->top >= c.clipTop && int64_t(rect->left) + rect->width <= c.clipRight &&
+              int64_t(rect->top) + rect->height <= c.clipBottom;
+    return kSPNoError;
+}
+
+SPErr Transform(DRAWBOT_SurfaceRef ref, const DRAWBOT_MatrixF32* matrix)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st || !matrix)
+        return kSPBadParameterError;
+    // The new transform applies first, then the one in force.
+    float r[3][3];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            r[i][j] = matrix->mat[i][0] * st->current.m[0][j] + matrix->mat[i][1] * st->current.m[1][j] +
+                      matrix->mat[i][2] * st->current.m[2][j];
+    std::memcpy(st->current.m, r, sizeof r);
+    return kSPNoError;
+}
+
+SPErr DrawString(DRAWBOT_SurfaceRef, DRAWBOT_BrushRef, DRAWBOT_FontRef, const DRAWBOT_UTF16Char*,
+                 const DRAWBOT_PointF32*, DRAWBOT_TextAlignment, DRAWBOT_TextTruncation, float)
+{
+    return kSPUnimplementedError;   // SupportsText says no
+}
+
+SPErr DrawImage(DRAWBOT_SurfaceRef ref, DRAWBOT_ImageRef imageRef, const DRAWBOT_PointF32* at, float alpha)
+{
+    SurfaceStack* st = StackOf(ref);
+    DrawbotObject* img = Find(imageRef, DrawbotObject::Image);
+    if (!st || !img || !at || !std::isfinite(at->x) || !std::isfinite(at->y) || !(alpha >= 0))
+        return kSPBadParameterError;
+    DrawbotHost& h = *st->host;
+    // Images are placed, not resampled: the transform moves their corner to a whole pixel.
+    const Point corner = Apply(st->current, Point{at->x, at->y});
+    const double fx = std::floor(double(corner.x) + 0.5), fy = std::floor(double(corner.y) + 0.5);
+    if (fx > h.width || fy > h.height || fx + img->width < 0 || fy + img->height < 0)
+        return kSPNoError;   // entirely outside the canvas
+    const int32_t ox = int32_t(fx), oy = int32_t(fy);
+    const SurfaceState& c = st->current;
+    const float opacity = std::min(alpha, 1.0f);
+    for (int32_t y = 0; y < img->height; ++y) {
+        const int32_t cy = oy + y;
+        if (cy < c.clipTop || cy >= c.clipBottom)
+            continue;
+        for (int32_t x = 0; x < img->width; ++x) {
+            const int32_t cx = ox + x;
+            if (cx >= c.clipLeft && cx < c.clipRight)
+                Blend(h, cx, cy, &img->rgba[(size_t(y) * size_t(img->width) + size_t(x)) * 4], opacity);
+        }
+    }
+    ++h.imagesDrawn;
+    return kSPNoError;
+}
+
+SPErr SetInterpolationPolicy(DRAWBOT_SurfaceRef ref, DRAWBOT_InterpolationPolicy policy)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st)
+        return kSPBadParameterError;
+    st->interpolation = policy;
+    return kSPNoError;
+}
+
+SPErr GetInterpolationPolicy(DRAWBOT_SurfaceRef ref, DRAWBOT_InterpolationPolicy* policy)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st || !policy)
+        return kSPBadParameterError;
+    *policy = st->interpolation;
+    return kSPNoError;
+}
+
+SPErr SetAntiAliasPolicy(DRAWBOT_SurfaceRef ref, DRAWBOT_AntiAliasPolicy policy)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st)
+        return kSPBadParameterError;
+    st->antiAlias = policy;
+    return kSPNoError;
+}
+
+SPErr GetAntiAliasPolicy(DRAWBOT_SurfaceRef ref, DRAWBOT_AntiAliasPolicy* policy)
+{
+    SurfaceStack* st = StackOf(ref);
+    if (!st || !policy)
+        return kSPBadParameterError;
+    *policy = st->antiAlias;
+    return kSPNoError;
+}
+
+SPErr Flush(DRAWBOT_SurfaceRef ref) { return StackOf(ref) ? kSPNoError : kSPBadParameterError; }
+
+SPErr GetTransformToScreenScale(DRAWBOT_SurfaceRef ref, float* scale)
+{
+    if (!StackOf(ref) || !scale)
+        return kSPBadParameterError;
+    *scale = 1.0f;
+    return kSPNoError;
+}
+
+// ---- Path suite ------------------------------------------------------------------------------
+
+// Curves and arcs become this many straight pieces: a panel-sized curve stays smooth.
+constexpr int CurveSteps = 32;
+
+DrawbotObject* PathOf(DRAWBOT_PathRef ref) { return Find(ref, DrawbotObject::Path); }
+
+bool Finite(float a, float b) { return std::isfinite(a) && std::isfinite(b); }
+
+void StartSubpath(DrawbotObject& p, Point at)
+{
+    p.subpaths.push_back({at});
+    p.closed.push_back(false);
+}
+
+void LineToPoint(DrawbotObject& p, Point at)
+{
+    if (p.subpaths.empty() || p.closed.back())
+        StartSubpath(p, p.subpaths.empty() ? at : p.subpaths.back().front());
+    p.subpaths.back().push_back(at);
+}
+
+SPErr MoveTo(DRAWBOT_PathRef ref, float x, float y)
+{
+    DrawbotObject* p = PathOf(ref);
+    if (!p || !Finite(x, y))
+        return kSPBadParameterError;
+    StartSubpath(*p, Point{x, y});
+    return kSPNoError;
+}
+
+SPErr LineTo(DRAWBOT_PathRef ref, float x, float y)
+{
+    DrawbotObject* p = PathOf(ref);
+    if (!p || !Finite(x, y))
+        return kSPBadParameterError;
+    LineToPoint(*p, Point{x, y});
+    return kSPNoError;
+}
+
+SPErr BezierTo(DRAWBOT_PathRef ref, const DRAWBOT_PointF32* c1, const DRAWBOT_PointF32* c2, const DRAWBOT_PointF32* end)
+{
+    DrawbotObject* p = PathOf(ref);
+    if (!p || !c1 || !c2 || !end || !Finite(c1->x, c1->y) || !Finite(c2->x, c2->y) || !Finite(end->x, end->y))
+        return kSPBadParameterError;
+    const Point s = p->subpaths.empty() ? Point{c1->x, c1->y} : p->subpaths.back().back();
+    for (int i = 1; i <= CurveSteps; ++i) {
+        const float t = float(i) / CurveSteps, u = 1 - t;
+        const float a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+        LineToPoint(*p, Point{a * s.x + b * c1->x + c * c2->x + d * end->x, a * s.y + b * c1->y + c * c2->y + d * end->y});
+    }
+    return kSPNoError;
+}
+
+SPErr AddRect(DRAWBOT_PathRef ref, const DRAWBOT_RectF32* r)
+{
+    DrawbotObject* p = PathOf(ref);
+    if (!p || !r || !Finite(r->left, r->top) || !Finite(r->width, r->height))
+        return kSPBadParameterError;
+    StartSubpath(*p, Point{r->left, r->top});
+    p->subpaths.back().push_back(Point{r->left + r->width, r->top});
+    p->subpaths.back().push_back(Point{r->left + r->width, r->top + r->height});
+    p->subpaths.back().push_back(Point{r->left, r->top + r->height});
+    p->closed.back() = true;
+    return kSPNoError;
+}
+
+SPErr AddArc(DRAWBOT_PathRef ref, const DRAWBOT_PointF32* centre, float radius, float startDegrees, float sweepDegrees)
+{
+    DrawbotObject* p = PathOf(ref);
+    if (!p || !centre || !Finite(centre->x, centre->y) || !Finite(radius, startDegrees) || !std::isfinite(sweepDegrees) ||
+        radius < 0)
+        return kSPBadParameterError;
+    const double toRadians = 3.14159265358979323846 / 180.0;
+    for (int i = 0; i <= CurveSteps; ++i) {
+        const double a = (startDegrees + sweepDegrees * i / CurveSteps) * toRadians;
+        const Point q{float(centre->x + radius * std::cos(a)), float(centre->y + radius * std::sin(a))};
+        if (i == 0 && (p->subpaths.empty() || p->closed.back()))
+            StartSubpath(*p, q);
+        else
+            LineToPoint(*p, q);
+    }
+    return kSPNoError;
+}
+
+SPErr ClosePath(DRAWBOT_PathRef ref)
+{
+    DrawbotObject* p = PathOf(ref);
+    if (!p)
+        return kSPBadParameterError;
+    if (!p->subpaths.empty())
+        p->closed.back() = true;
+    return kSPNoError;
+}
+
+// ---- Custom-UI and App suites ----------------------------------------------------------------
+
+PF_Err GetDrawingReference(const PF_ContextH contextH, DRAWBOT_DrawRef* ref)
+{
+    DrawbotHost* h = HostOf(contextH);
+    if (!ref)
+        return PF_Err_BAD_CALLBACK_PARAM;
+    *ref = nullptr;
+    if (!h || (*contextH)->magic != PF_CONTEXT_MAGIC)
+        return PF_Err_BAD_CALLBACK_PARAM;
+    *ref = reinterpret_cast<DRAWBOT_DrawRef>(h->drawing);
+    return PF_Err_NONE;
+}
+
+PF_Err InvalidateRect(const PF_ContextH contextH, const PF_Rect* rect)
+{
+    DrawbotHost* h = HostOf(contextH);
+    if (!h)
+        return PF_Err_BAD_CALLBACK_PARAM;
+    // No rectangle: the whole panel.
+    h->invalidated.push_back(rect ? *rect : PF_Rect{0, 0, h->width, h->height});
+    return PF_Err_NONE;
+}
+
+} // namespace
+
+DrawbotHost::DrawbotHost(int32_t w, int32_t h) : width(std::max(1, w)), height(std::max(1, h))
+{
+    rgba.resize(size_t(width) * size_t(height) * 4);
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        std::memcpy(&rgba[i], PanelBackground, 3);
+        rgba[i + 3] = 255;
+    }
+    std::memset(&context, 0, sizeof context);
+    context.magic = PF_CONTEXT_MAGIC;
+    context.w_type = PF_Window_EFFECT;
+    contextP = &context;
+
+    drawSuite = DRAWBOT_DrawbotSuite1{GetSupplier, GetSurface};
+    supplierSuite = DRAWBOT_SupplierSuite1{NewPen, NewBrush, SupportsText, GetDefaultFontSize, NewDefaultFont,
+                                           NewImageFromBuffer, NewPath, SupportsBGRA, PrefersBGRA, SupportsARGB,
+                                           PrefersARGB, RetainObject, ReleaseObject};
+    surfaceSuite = DRAWBOT_SurfaceSuite2{PushStateStack, PopStateStack, PaintRect, FillPath, StrokePath, Clip,
+                                         GetClipBounds, IsWithinClipBounds, Transform, DrawString, DrawImage,
+                                         SetInterpolationPolicy, GetInterpolationPolicy, SetAntiAliasPolicy,
+                                         GetAntiAliasPolicy, Flush, GetTransformToScreenScale};
+    pathSuite = DRAWBOT_PathSuite1{MoveTo, LineTo, BezierTo, AddRect, AddArc, ClosePath};
+    customUISuite = PF_EffectCustomUISuite1{GetDrawingReference};
+    std::memset(&appSuite, 0, sizeof appSuite);
+    appSuite.PF_InvalidateRect = InvalidateRect;
+
+    drawing = NewObject(this, DrawbotObject::Drawing);
+    supplier = NewObject(this, DrawbotObject::Supplier);
+    surface = NewObject(this, DrawbotObject::Surface);
+    LiveHosts.push_back(this);
+    Surfaces.push_back(SurfaceStack{this, FreshState(*this), {}});
+}
+
+DrawbotHost::~DrawbotHost()
+{
+    for (auto it = LiveObjects.begin(); it != LiveObjects.end();) {
+        if ((*it)->host == this) {
+            delete *it;
+            it = LiveObjects.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    LiveHosts.erase(std::remove(LiveHosts.begin(), LiveHosts.end(), this), LiveHosts.end());
+    Surfaces.erase(std::remove_if(Surfaces.begin(), Surfaces.end(), [this](const SurfaceStack& s) { return s.host == this; }),
+                   Surfaces.end());
+}
+
+void RegisterDrawbotSuites(HostSession& session, DrawbotHost& host)
+{
+    RegisterSuite(session, kDRAWBOT_DrawSuite, kDRAWBOT_DrawSuite_Version1, &host.drawSuite);
+    RegisterSuite(session, kDRAWBOT_SupplierSuite, kDRAWBOT_SupplierSuite_Version1, &host.supplierSuite);
+    // Version 1 of the surface suite is version 2 without its last slot.
+    RegisterSuite(session, kDRAWBOT_SurfaceSuite, kDRAWBOT_SurfaceSuite_Version1, &host.surfaceSuite);
+    RegisterSuite(session, kDRAWBOT_SurfaceSuite, kDRAWBOT_SurfaceSuite_Version2, &host.surfaceSuite);
+    RegisterSuite(session, kDRAWBOT_PathSuite, kDRAWBOT_PathSuite_Version1, &host.pathSuite);
+    RegisterSuite(session, kPFEffectCustomUISuite, kPFEffectCustomUISuiteVersion1, &host.customUISuite);
+    RegisterSuite(session, kPFAppSuite, kPFAppSuiteVersion4, &host.appSuite);
+}
+
+PF_EventExtra PanelEvent(DrawbotHost& host, PF_EventType type)
+{
+    PF_EventExtra e;
+    std::memset(&e, 0, sizeof e);
+    e.contextH = host.ContextHandle();
+    e.e_type = type;
+    e.effect_win.index = 1;
+    e.effect_win.area = PF_EA_CONTROL;
+    e.effect_win.current_frame = PF_Rect{0, 0, host.width, host.height};
+    if (type == PF_Event_DRAW)
+        e.u.draw.update_rect = PF_Rect{0, 0, host.width, host.height};
+    return e;
+}
+
+std::vector<std::string> DrawbotProblems(const DrawbotHost& host)
+{
+    std::vector<std::string> found = host.problems;
+    static const char* const names[] = {"drawing", "supplier", "surface", "image", "path", "pen", "brush"};
+    int counts[7] = {};
+    for (const DrawbotObject* o : LiveObjects)
+        if (o->host == &host)
+            ++counts[o->kind];
+    for (int k = DrawbotObject::Image; k <= DrawbotObject::Brush; ++k)
+        if (counts[k] > 0)
+            found.push_back(std::to_string(counts[k]) + " drawing " + names[k] + "(s) never released");
+    return found;
+}
+
+const uint8_t* CanvasPixel(const DrawbotHost& host, int32_t x, int32_t y)
+{
+    static const uint8_t outside[4] = {0, 0, 0, 0};
+    if (x < 0 || y < 0 || x >= host.width || y >= host.height)
+        return outside;
+    return &host.rgba[(size_t(y) * size_t(host.width) + size_t(x)) * 4];
+}
