@@ -122,8 +122,8 @@ bool MinificationBox(const map3ds& block, const __Texture& t, float X, float Y,
 inline int BoxSample(float start, float delta, int i, int count, int size)
 {
     float at = start + static_cast<float>(i) * delta / static_cast<float>(count);
-    int index = static_cast<int>(at);
-    return index < 0 ? 0 : (index < size ? index : size - 1);
+    int64_t index = static_cast<int64_t>(at);
+    return index < 0 ? 0 : (index < size ? static_cast<int>(index) : size - 1);
 }
 
 } // namespace
