@@ -55,7 +55,6 @@ void SamplePatch(const CubicPatch& patch, const __Point3ds& p0, const __Point3ds
 {
     const double ds = SampleStep(Distance3(p0.x, p0.y, p0.z, p2.x, p2.y, p2.z));
     const double dt = SampleStep(Distance3(p1.x, p1.y, p1.z, p2.x, p2.y, p2.z));
-    const double ox = originX + 0.5, oy = originY + 0.5;
     PatchRow<3> positionRow, normalRow;
     PatchRow<2> uvRow;
     Sample sample;
@@ -74,8 +73,8 @@ void SamplePatch(const CubicPatch& patch, const __Point3ds& p0, const __Point3ds
             }
             sample.s = s;
             EvaluatePatchRow(positionRow, s, sample.position);
-            sample.px = TruncInt(sample.position[0] + ox);
-            sample.py = TruncInt(sample.position[1] + oy);
+            sample.px = TruncInt(sample.position[0] + originX + 0.5);
+            sample.py = TruncInt(sample.position[1] + originY + 0.5);
             if (sample.px < 0 || sample.py < 0 || sample.px >= Zwidth || sample.py >= Zheight) {
                 prev.valid = 0;
                 continue;
