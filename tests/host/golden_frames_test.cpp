@@ -20,10 +20,12 @@
 
 namespace {
 
-// Between the two builds: no channel more than this many 8-bit steps apart, and no more than
-// this fraction of pixels more than one step apart.
-constexpr int CrossBuildMaxDifference = 24;
-constexpr double CrossBuildDifferingPixels = 0.01;
+// Between the two builds. A last-bit difference in a maths function can move an edge and change
+// one pixel by any amount, so the bound is on how many pixels change (more than one 8-bit step)
+// and on the mean change per channel, not on the largest one. (The builds of this source agree
+// exactly today; these bounds leave room for another C library.)
+constexpr double CrossBuildDifferingPixels = 0.005;
+constexpr double CrossBuildMeanDifference = 0.25;
 
 struct Preset {
     const char* name;
@@ -87,7 +89,7 @@ void ExpectCloseToReference(const RgbaImage& frame, const std::string& name)
     const ImageDifference d = CompareImages(frame, reference);
     std::printf("%s: max difference %d of 255, mean %.4f, %.3f%% of pixels more than 1 apart\n", name.c_str(),
                 d.maxDifference, d.meanDifference, d.differingPixels * 100.0);
-    EXPECT_LE(d.maxDifference, CrossBuildMaxDifference) << name;
+    EXPECT_LE(d.meanDifference, CrossBuildMeanDifference) << name;
     EXPECT_LE(d.differingPixels, CrossBuildDifferingPixels) << name;
 }
 
