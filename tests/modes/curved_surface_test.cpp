@@ -209,17 +209,4 @@ TEST_F(SphereOctant, RowsInPowersOfSMatchTheBernsteinSum)
     }
 }
 
-TEST(CubicPatchNet, ZeroNormalsGiveNoFiniteSurface)
-{
-    const __Point3ds a = Point(10, 0, 0, 0, 0, 0);
-    const __Point3ds b = Point(0, 10, 0, 0, 0, 0);
-    const __Point3ds c = Point(0, 0, 0, 0, 0, 0);
-    CubicPatch patch;
-    BuildCubicPatch(a, b, c, patch);
-    double basis[PatchControlCount], pos[3];
-    PatchBasis(0.25, 0.25, basis);
-    EvaluatePatch(patch.position, basis, pos);
-    EXPECT_FALSE(std::isfinite(pos[0]));
-}
-
 } // namespace

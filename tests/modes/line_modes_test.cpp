@@ -56,6 +56,8 @@ TEST_F(LinePrimitives, InvertLineStepsYOnAVerticalEdgeAndLeavesOutItsLargerEnd)
     for (int y = 2; y < 10; ++y)
         expected.insert({5, y});
     EXPECT_EQ(Written(), expected);
+    InvertLine(9.2f, 4.2f, 9.2f, 4.2f, image.Data(), source.Data(), W, H); // no length
+    EXPECT_EQ(Written(), expected);
 }
 
 TEST_F(LinePrimitives, InvertLineStepsYOnAnExactDiagonal)
@@ -75,28 +77,6 @@ TEST_F(LinePrimitives, InvertLineStepsXWhenItTravelsFurtherInX)
     // y = 1 + (x - 1.5) / 4 at x = 1.5, 2.5, ... 8.5.
     const Pixels expected = {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 2}, {6, 2}, {7, 2}, {8, 2}};
     EXPECT_EQ(Written(), expected);
-}
-
-TEST_F(LinePrimitives, InvertLineOfNoLengthDrawsNothing)
-{
-    InvertLine(4.2f, 4.2f, 4.2f, 4.2f, image.Data(), source.Data(), W, H);
-    EXPECT_TRUE(Written().empty());
-}
-
-TEST_F(LinePrimitives, InvertedPixelsAreOpaqueInverseOfTheSource)
-{
-    source.Fill(10, 100, 255, 0);
-    InvertPixel(3.9f, 2.1f, image.Data(), source.Data(), W, H);
-    EXPECT_EQ(image.Get(3, 2, 0), 245);
-    EXPECT_EQ(image.Get(3, 2, 1), 155);
-    EXPECT_EQ(image.Get(3, 2, 2), 0);
-    EXPECT_EQ(image.Get(3, 2, 3), 255);
-    InvertPixel(-0.5f, 2.0f, image.Data(), source.Data(), W, H); // truncates to column 0
-    EXPECT_EQ(image.Get(0, 2, 3), 255);
-    InvertPixel(W, 2.0f, image.Data(), source.Data(), W, H);
-    InvertPixel(2.0f, -1.0f, image.Data(), source.Data(), W, H);
-    EXPECT_EQ(image.CountCovered(), 2);
-    EXPECT_TRUE(image.GuardsIntact());
 }
 
 class RoughMode : public EngineTest {
@@ -278,18 +258,6 @@ TEST_F(ShadedLines, TheShaderSeesThePlaneAndCarriesItsColourOver)
     Draw(5.0f, 20.0f, 20.0f, 25.0f);
     EXPECT_EQ(Calls[first].inC1, 255.0f);
     EXPECT_EQ(Calls[first].inC2, 0.0f);
-}
-
-TEST_F(ShadedLines, PixelsOffTheImageAreNotShaded)
-{
-    _Quality = 1;
-    Draw(-30.0f, 2.0f, 10.0f, 1.0f);
-    for (const ShaderCall& c : Calls) {
-        EXPECT_GE(c.x, 0);
-        EXPECT_GE(c.y, 0);
-        EXPECT_LT(c.y, H);
-    }
-    EXPECT_FALSE(Calls.empty());
 }
 
 // The pen line as written down, pixel by pixel over the whole walk and both caps, with the
