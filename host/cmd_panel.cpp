@@ -60,6 +60,7 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
     std::unique_ptr<DrawbotHost> panel;
     int drawEvents = 0;
     bool handled = true;
+    bool noRepaint = false;
     PF_Err result = RunEffectInstance(session, module.entry, &module.pipl, [&](HostSession& s) -> PF_Err {
         if (s.defaults.size() <= size_t(PARAM_INFORMATION) || s.defaults[PARAM_INFORMATION].ui_width <= 0 ||
             s.defaults[PARAM_INFORMATION].ui_height <= 0 || !s.customUIRegistered) {
@@ -88,6 +89,7 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
             return e;
         if (panel->invalidated.size() == repaintsBefore) {
             err << "velmora: the effect asked for no repaint when the cursor moved onto the " << hover << " button\n";
+            noRepaint = true;
             return PF_Err_NONE;
         }
         return draw();
@@ -99,6 +101,8 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
             err << "velmora: host problem: " << problem << "\n";
             code = EXIT_FAILED;
         }
+        if (noRepaint)
+            code = EXIT_FAILED;
         if (!handled) {
             err << "velmora: the effect did not handle the draw event\n";
             code = EXIT_FAILED;

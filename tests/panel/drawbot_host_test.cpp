@@ -1,0 +1,123 @@
+// The host's drawing suites on their own: images keep their pixels in every layout, painting is
+// clipped to the canvas, paths fill by their rule, and references that are not alive are refused.
+#include <gtest/gtest.h>
+
+#include "host/drawbot_suites.h"
+
+namespace {
+
+class DrawbotHostTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DRAWBOT_DrawRef drawing = nullptr;
+        PF_ContextH context = host.ContextHandle();
+        ASSERT_EQ(host.customUISuite.PF_GetDrawingReference(context, &drawing), PF_Err_NONE);
+        ASSERT_EQ(host.drawSuite.GetSupplier(drawing, &supplier), kSPNoError);
+        ASSERT_EQ(host.drawSuite.GetSurface(drawing, &surface), kSPNoError);
+    }
+
+    DRAWBOT_ImageRef Image(int w, int h, int rowBytes, DRAWBOT_PixelLayout layout, const void* data)
+    {
+        DRAWBOT_ImageRef image = nullptr;
+        EXPECT_EQ(host.supplierSuite.NewImageFromBuffer(supplier, w, h, rowBytes, layout, data, &image), kSPNoError);
+        return image;
+    }
+    void Release(void* object) { host.supplierSuite.ReleaseObject(static_cast<DRAWBOT_ObjectRef>(object)); }
+    const uint8_t* At(int x, int y) const { return CanvasPixel(host, x, y); }
+
+    DrawbotHost host{8, 6};
+    DRAWBOT_SupplierRef supplier = nullptr;
+    DRAWBOT_SurfaceRef surface = nullptr;
+};
+
+} // namespace
+
+TEST_F(DrawbotHostTest, ImagesKeepTheirPixelsInEachLayout)
+{
+    // One pixel, red 200, green 100, blue 50, in three layouts; premultiplied at half alpha.
+    const uint8_t bgr[4] = {50, 100, 200, 0};
+    const uint8_t argb[4] = {255, 200, 100, 50};
+    const uint8_t bgraPremul[4] = {25, 50, 100, 128};
+    const DRAWBOT_PointF32 points[3] = {{0, 0}, {1, 0}, {2, 0}};
+    DRAWBOT_ImageRef images[3] = {Image(1, 1, 4, kDRAWBOT_PixelLayout_24BGR, bgr),
+                                  Image(1, 1, 4, kDRAWBOT_PixelLayout_32ARGB_Straight, argb),
+                                  Image(1, 1, 4, kDRAWBOT_PixelLayout_32BGRA_Premul, bgraPremul)};
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(host.surfaceSuite.DrawImage(surface, images[i], &points[i], 1.0f), kSPNoError);
+    for (int x = 0; x < 2; ++x) {
+        EXPECT_EQ(At(x, 0)[0], 200);
+        EXPECT_EQ(At(x, 0)[1], 100);
+        EXPECT_EQ(At(x, 0)[2], 50);
+    }
+    // Half of (199, 100, 50) over the panel grey 43.
+    EXPECT_NEAR(At(2, 0)[0], (199 + 43) / 2, 1);
+    EXPECT_NEAR(At(2, 0)[2], (50 + 43) / 2, 1);
+    for (DRAWBOT_ImageRef image : images)
+        Release(image);
+    EXPECT_TRUE(DrawbotProblems(host).empty());
+}
+
+TEST_F(DrawbotHostTest, DrawImageClipsAtTheCanvasAndHonoursOpacity)
+{
+    std::vector<uint8_t> white(4 * 4 * 3, 255);
+    DRAWBOT_ImageRef image = Image(4, 4, 12, kDRAWBOT_PixelLayout_24RGB, white.data());
+    const DRAWBOT_PointF32 corner = {6, 4};   // two columns and two rows stick out
+    ASSERT_EQ(host.surfaceSuite.DrawImage(surface, image, &corner, 0.5f), kSPNoError);
+    EXPECT_NEAR(At(7, 5)[0], (255 + 43) / 2, 1);
+    EXPECT_EQ(At(5, 5)[0], PanelBackground[0]);
+    const DRAWBOT_PointF32 far = {-1e9f, 3};
+    EXPECT_EQ(host.surfaceSuite.DrawImage(surface, image, &far, 1.0f), kSPNoError);
+    Release(image);
+}
+
+TEST_F(DrawbotHostTest, PathsFillByTheirRule)
+{
+    DRAWBOT_PathRef path = nullptr;
+    ASSERT_EQ(host.supplierSuite.NewPath(supplier, &path), kSPNoError);
+    const DRAWBOT_RectF32 outer = {0, 0, 6, 6}, inner = {2, 2, 2, 2};
+    host.pathSuite.AddRect(path, &outer);
+    host.pathSuite.AddRect(path, &inner);
+    const DRAWBOT_ColorRGBA blue = {0, 0, 1, 1};
+    DRAWBOT_BrushRef brush = nullptr;
+    ASSERT_EQ(host.supplierSuite.NewBrush(supplier, &blue, &brush), kSPNoError);
+    ASSERT_EQ(host.surfaceSuite.FillPath(surface, brush, path, kDRAWBOT_FillType_EvenOdd), kSPNoError);
+    EXPECT_EQ(At(0, 0)[2], 255);
+    EXPECT_EQ(At(3, 3)[2], PanelBackground[2]);   // the hole
+    EXPECT_EQ(At(6, 3)[2], PanelBackground[2]);   // right of the square
+    // Same direction twice: the winding rule fills the hole.
+    ASSERT_EQ(host.surfaceSuite.FillPath(surface, brush, path, kDRAWBOT_FillType_Winding), kSPNoError);
+    EXPECT_EQ(At(3, 3)[2], 255);
+    Release(path);
+    Release(brush);
+    EXPECT_TRUE(DrawbotProblems(host).empty());
+}
+
+TEST_F(DrawbotHostTest, DeadOrForeignReferencesAreRefusedAndLeaksReported)
+{
+    uint8_t pixel[4] = {};
+    DRAWBOT_ImageRef image = Image(1, 1, 4, kDRAWBOT_PixelLayout_24BGR, pixel);
+    Release(image);
+    const DRAWBOT_PointF32 at = {0, 0};
+    EXPECT_NE(host.surfaceSuite.DrawImage(surface, image, &at, 1.0f), kSPNoError);
+    EXPECT_NE(host.supplierSuite.ReleaseObject(reinterpret_cast<DRAWBOT_ObjectRef>(image)), kSPNoError);
+    EXPECT_NE(host.surfaceSuite.DrawImage(reinterpret_cast<DRAWBOT_SurfaceRef>(supplier), image, &at, 1.0f), kSPNoError);
+
+    DRAWBOT_ImageRef bad = nullptr;
+    EXPECT_NE(host.supplierSuite.NewImageFromBuffer(supplier, 0, 5, 0, kDRAWBOT_PixelLayout_24BGR, pixel, &bad), kSPNoError);
+    EXPECT_NE(host.supplierSuite.NewImageFromBuffer(supplier, 4, 1, 3, kDRAWBOT_PixelLayout_24BGR, pixel, &bad), kSPNoError);
+    EXPECT_EQ(bad, nullptr);
+
+    Image(1, 1, 4, kDRAWBOT_PixelLayout_24BGR, pixel);   // never released
+    bool leakReported = false;
+    for (const std::string& p : DrawbotProblems(host))
+        leakReported = leakReported || p.find("1 drawing image(s) never released") != std::string::npos;
+    EXPECT_TRUE(leakReported);
+
+    PF_Context other = host.context;
+    PF_Context* otherP = &other;
+    DRAWBOT_DrawRef drawing = nullptr;
+    EXPECT_EQ(host.customUISuite.PF_GetDrawingReference(&otherP, &drawing), PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_EQ(host.appSuite.PF_InvalidateRect(&otherP, nullptr), PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_TRUE(host.invalidated.empty());
+}
