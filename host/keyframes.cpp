@@ -170,7 +170,10 @@ bool ParseSetting(HostSession& session, const std::string& setting, ParamSetting
         }
         std::string why;
         if (!SetParamFromText(session, index, k.text, why)) {
-            error = why + " (" + where + ")";
+            // The setter names the parameter; its range is added where the message lacks it.
+            error = why;
+            if (why.find("range") == std::string::npos)
+                error += " (valid: " + ParamRangeText(session, index) + ")";
             ok = false;
             break;
         }

@@ -1,9 +1,9 @@
 // Every parameter at both ends of its valid range (every choice of a popup), rendered at a tiny
-// size in 8 and in 16 bits through the host's session: each frame must come back from the effect
+// size in 8 and in 16 bits, at draft and at full quality, through the host's session: each frame must come back from the effect
 // without an error, a host problem or a sanitizer report.
 //
-// To keep the sweep fast the other parameters sit at a cheap base: two branch levels, draft
-// quality, both reflection layers given and both materials' glass on (so that the refraction,
+// To keep the sweep fast the other parameters sit at a cheap base: two branch levels, both
+// reflection layers given and both materials' glass on (so that the refraction,
 // aberration and reflection values reach the samplers). Ten levels, the end of "N branches", is
 // swept with the sparsest needles (the end of "Needles density") and 70 % grown: the full tree
 // of ten levels is five million triangles and 900 MB of mesh, drawn once, outside the sanitizer
@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "effect/params.h"
@@ -52,7 +53,8 @@ std::vector<std::string> Ends(const HostSession& s, int32_t index)
     }
 }
 
-class RenderSweepTest : public RenderTest, public ::testing::WithParamInterface<bool> {
+// Parameters: deep, draft.
+class RenderSweepTest : public RenderTest, public ::testing::WithParamInterface<std::tuple<bool, bool>> {
 protected:
     void SetUp() override
     {
@@ -69,8 +71,8 @@ protected:
     RenderOptions Base() const
     {
         RenderOptions o = SmallOptions(48, 27, 5);
-        o.deep = GetParam();
-        o.draft = true;
+        o.deep = std::get<0>(GetParam());
+        o.draft = std::get<1>(GetParam());
         o.treeReflectionPath = o.needleReflectionPath = mapPath;
         o.settings = {"N branches=2", "Material of tree/Glass=on", "Material of needles/Glass=on"};
         return o;
@@ -121,15 +123,18 @@ TEST_P(RenderSweepTest, DISABLED_TheFullTreeOfTenLevelsRenders)
 TEST_P(RenderSweepTest, TheFullTreeOfTenLevelsRenders)
 #endif
 {
-    if (GetParam())
-        GTEST_SKIP() << "drawn once, at 8 bits";
+    if (std::get<0>(GetParam()) || !std::get<1>(GetParam()))
+        GTEST_SKIP() << "drawn once, at 8 bits and draft quality";
     RenderOptions o = Base();
     o.settings = {"N branches=10", "Needles density=1"};
     const RgbaImage frame = Render(o, 5);
     EXPECT_EQ(frame.width, 48);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, RenderSweepTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Deep" : "EightBit"; });
+INSTANTIATE_TEST_SUITE_P(DepthsAndQualities, RenderSweepTest, ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<bool, bool>>& info) {
+                             return std::string(std::get<0>(info.param) ? "Deep" : "EightBit") +
+                                    (std::get<1>(info.param) ? "Draft" : "High");
+                         });
 
 } // namespace
