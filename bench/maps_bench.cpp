@@ -13,6 +13,7 @@
 #include "tree/random.h"
 #include "tree/tree_mesh.h"
 #include "tree/tree_model.h"
+#include "bench/default_tree_inputs.h"
 
 namespace {
 
@@ -31,33 +32,6 @@ struct Mesh {
     }
 };
 
-// The generator inputs of the effect's default parameters at frame 0 for a 1920-pixel frame.
-TreeInputs DefaultInputs()
-{
-    TreeInputs in{};
-    in.needleShape = NeedleShapeSemi;
-    in.levels = 4;
-    in.childrenPerNode = 3;
-    in.trunkWidth = 19.2f;
-    in.trunkLength = 480.0f;
-    in.origin = TreeVec3{0, 0, 0};
-    in.upDirection = TreeVec3{0, 1, 0};
-    in.growUp = 100.0f;
-    in.dispersion = 0.1f;
-    in.branchiness = 0.5f;
-    in.proportions = 0.5f;
-    in.windAmpX = 0.02f;
-    in.windAmpZ = 0.02f;
-    in.windTime = 0.0f;
-    in.needleSpacing = 25.6f;
-    in.needleWidth = 21.6f;
-    in.needleLength = 120.0f;
-    in.needleLift = 0.02f;
-    in.needleTime = 0.0f;
-    in.needleDispersion = 0.4f;
-    return in;
-}
-
 // The default tree, stood upright (a half turn about z: x, y and the normals change sign) at the
 // bottom centre of the frame, depth-sorted.
 const Mesh& TreeMesh()
@@ -69,7 +43,7 @@ const Mesh& TreeMesh()
     TreeModel* tree = CreateTree();
     if (!tree)
         return mesh;
-    BuildTree(tree, DefaultInputs());
+    BuildTree(tree, DefaultTreeInputs());
     BuildMesh(tree);
     mesh.points = tree->points;
     mesh.triangles = tree->triangles;

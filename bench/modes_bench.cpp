@@ -17,6 +17,7 @@
 #include "tree/random.h"
 #include "tree/tree_mesh.h"
 #include "tree/tree_model.h"
+#include "bench/default_tree_inputs.h"
 
 namespace {
 
@@ -38,33 +39,6 @@ struct Mesh {
     }
 };
 
-// The generator inputs of the default parameters for a 1920-pixel frame at frame 0.
-TreeInputs DefaultInputs()
-{
-    TreeInputs in{};
-    in.needleShape = NeedleShapeSemi;
-    in.levels = 4;
-    in.childrenPerNode = 3;
-    in.trunkWidth = 19.2f;
-    in.trunkLength = 480.0f;
-    in.origin = TreeVec3{0, 0, 0};
-    in.upDirection = TreeVec3{0, 1, 0};
-    in.growUp = 100.0f;
-    in.dispersion = 0.1f;
-    in.branchiness = 0.5f;
-    in.proportions = 0.5f;
-    in.windAmpX = 0.02f;
-    in.windAmpZ = 0.02f;
-    in.windTime = 0.0f;
-    in.needleSpacing = 25.6f;
-    in.needleWidth = 21.6f;
-    in.needleLength = 120.0f;
-    in.needleLift = 0.02f;
-    in.needleTime = 0.0f;
-    in.needleDispersion = 0.4f;
-    return in;
-}
-
 float Distance(const __Point3ds& a, const __Point3ds& b)
 {
     const float dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
@@ -80,7 +54,7 @@ const Mesh& DefaultTree()
     TreeModel* tree = CreateTree();
     if (!tree)
         return mesh;
-    BuildTree(tree, DefaultInputs());
+    BuildTree(tree, DefaultTreeInputs());
     BuildMesh(tree);
     mesh.points = tree->points;
     mesh.triangles = tree->triangles;

@@ -16,6 +16,7 @@
 #include "tree/random.h"
 #include "tree/tree_mesh.h"
 #include "tree/tree_model.h"
+#include "bench/default_tree_inputs.h"
 
 namespace {
 
@@ -35,33 +36,6 @@ struct Mesh {
     }
 };
 
-// The generator inputs of the effect's default parameters at frame 0 for a 1920-pixel frame.
-TreeInputs DefaultInputs(int levels)
-{
-    TreeInputs in{};
-    in.needleShape = NeedleShapeSemi;
-    in.levels = levels;
-    in.childrenPerNode = 3;
-    in.trunkWidth = 5.0f / 2.5f * Width / 200.0f;
-    in.trunkLength = 50.0f * Width / 200.0f;
-    in.origin = TreeVec3{0, 0, 0};
-    in.upDirection = TreeVec3{0, 1, 0};
-    in.growUp = 100.0f;
-    in.dispersion = 0.1f;
-    in.branchiness = 0.5f;
-    in.proportions = 0.5f;
-    in.windAmpX = 10.0f / 500.0f;
-    in.windAmpZ = 10.0f / 500.0f;
-    in.windTime = 0.0f;
-    in.needleSpacing = static_cast<float>((1.1 - 90.0 / 100.0) * Width) / 15.0f;
-    in.needleWidth = 0.45f * (Width / 40.0f);
-    in.needleLength = 0.5f * (Width / 8.0f);
-    in.needleLift = 10.0f / 500.0f;
-    in.needleTime = 0.0f;
-    in.needleDispersion = 0.4f;
-    return in;
-}
-
 const Mesh& TreeMesh(int levels)
 {
     static std::map<int, std::unique_ptr<Mesh>> cache;
@@ -72,7 +46,7 @@ const Mesh& TreeMesh(int levels)
     SetRandomState(0);
     TreeModel* tree = CreateTree();
     if (tree) {
-        BuildTree(tree, DefaultInputs(levels));
+        BuildTree(tree, DefaultTreeInputs(levels));
         BuildMesh(tree);
         slot->points = tree->points;
         slot->triangles = tree->triangles;

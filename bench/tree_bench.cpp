@@ -9,32 +9,9 @@
 #include "tree/random.h"
 #include "tree/tree_mesh.h"
 #include "tree/tree_model.h"
+#include "bench/default_tree_inputs.h"
 
 namespace {
-
-// What every control's default gives at output width w on frame 0.
-TreeInputs DefaultInputs(float w, int32_t levels)
-{
-    TreeInputs in{};
-    in.needleShape = NeedleShapeSemi;
-    in.levels = levels;
-    in.childrenPerNode = 3;
-    in.trunkWidth = (5.0f / 2.5f) * w / 200.0f;
-    in.trunkLength = 50.0f * w / 200.0f;
-    in.upDirection = {0.0f, 1.0f, 0.0f};
-    in.growUp = 100.0f;
-    in.dispersion = 0.1f;
-    in.branchiness = 0.5f;
-    in.proportions = 0.5f;
-    in.windAmpX = 10.0f / 500.0f;
-    in.windAmpZ = 10.0f / 500.0f;
-    in.needleSpacing = static_cast<float>((1.1 - 90.0 / 100.0) * w) / 15.0f;
-    in.needleWidth = 0.45f * (w / 40.0f);
-    in.needleLength = 0.5f * (w / 8.0f);
-    in.needleLift = 10.0f / 500.0f;
-    in.needleDispersion = 0.4f;
-    return in;
-}
 
 void Tally(const BranchNode* node, int64_t& nodes, int64_t& needles)
 {
@@ -50,7 +27,7 @@ void Tally(const BranchNode* node, int64_t& nodes, int64_t& needles)
 
 void BuildDefaultTree(benchmark::State& state)
 {
-    const TreeInputs in = DefaultInputs(1920.0f, static_cast<int32_t>(state.range(0)));
+    const TreeInputs in = DefaultTreeInputs(static_cast<int32_t>(state.range(0)));
     int64_t nodes = 0, needles = 0, triangles = 0, peakBytes = 0;
     for (auto _ : state) {
         SetRandomState(0);
