@@ -1,12 +1,26 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, what building and testing both targets needs; skips what is
-# already there. Needs root (or sudo) only when something is missing.
+# Installs, from Debian's packages, what building, running and testing both targets needs; skips
+# what is already there. Needs root (or sudo) only when something is missing. Afterwards it checks
+# that every program the scripts and the build call is really there, because a package list can
+# be right while a command is still missing (wine64 alone has no `wine` or `wineserver`).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev googletest libbenchmark-dev libpng-dev
-          zlib1g-dev libz-mingw-w64-dev
+packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev googletest libbenchmark-dev
+          libpng-dev zlib1g-dev libz-mingw-w64-dev libopenexr-dev libtinygltf-dev
           libcli11-dev nlohmann-json3-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          wine64 xvfb clang libclang-rt-14-dev icoutils imagemagick)
+          wine wine64 xvfb clang libclang-rt-14-dev icoutils imagemagick ffmpeg parallel)
+
+# Every program a script, the build or a test runs, with the package that provides it.
+programs=(
+    "cmake cmake" "ctest cmake" "ninja ninja-build" "g++ g++" "gcc gcc" "pkg-config pkg-config"
+    "python3 python3"
+    "x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix"
+    "x86_64-w64-mingw32-gcc-posix gcc-mingw-w64-x86-64-posix"
+    "x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64"
+    "x86_64-w64-mingw32-objdump binutils-mingw-w64-x86-64"
+    "wine wine" "wineserver wine" "Xvfb xvfb" "clang clang" "clang++ clang" "wrestool icoutils"
+    "convert imagemagick" "ffmpeg ffmpeg" "ffprobe ffmpeg" "parallel parallel" "flock util-linux"
+)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -14,11 +28,22 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -eq 0 ]; then
     echo "setup: all packages present"
-    exit 0
+else
+    echo "setup: installing ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-echo "setup: installing ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+absent=0
+for entry in "${programs[@]}"; do
+    read -r program package <<<"$entry"
+    if ! command -v "$program" >/dev/null 2>&1; then
+        echo "setup: the program '$program' is missing; install the Debian package '$package'" >&2
+        absent=1
+    fi
+done
+[ "$absent" -eq 0 ] || exit 1
+echo "setup: every program the scripts run is present"
