@@ -5,14 +5,14 @@
 # be right while a command is still missing (wine64 alone has no `wine` or `wineserver`).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev googletest libbenchmark-dev
+packages=(cmake ninja-build ccache g++ pkg-config python3 libgtest-dev googletest libbenchmark-dev
           libpng-dev zlib1g-dev libz-mingw-w64-dev libopenexr-dev libtinygltf-dev
           libcli11-dev nlohmann-json3-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine64 xvfb clang libclang-rt-14-dev icoutils imagemagick ffmpeg parallel)
 
 # Every program a script, the build or a test runs, with the package that provides it.
 programs=(
-    "cmake cmake" "ctest cmake" "ninja ninja-build" "g++ g++" "gcc gcc" "pkg-config pkg-config"
+    "cmake cmake" "ctest cmake" "ninja ninja-build" "ccache ccache" "g++ g++" "gcc gcc" "pkg-config pkg-config"
     "python3 python3"
     "x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix"
     "x86_64-w64-mingw32-gcc-posix gcc-mingw-w64-x86-64-posix"
