@@ -8,10 +8,24 @@
 #include "engine/scene_records.h"
 #include "platform/export.h"
 
+// The values of _DrawMode: the effect's "Rendering mode" menu (Rough|Line|Wire|Flat|Phong|Patches|
+// Bezier) maps onto the first seven; Bezier outline is not on the menu. Every other value draws
+// nothing.
+enum class DrawMode : uint8_t {
+    Rough = 0,
+    Line = 1,
+    Wire = 2,
+    Flat = 3,
+    Phong = 6,
+    Patches = 8,
+    Bezier = 9,
+    BezierOutline = 10,
+};
+
 extern "C" {
 
 // Settings, exported as data. One-byte flags hold 0 or 1 unless noted.
-VELMORA_EXPORT extern uint8_t _DrawMode;        // rasteriser of __RasterScene: 0,1,2,3,6,8,9,10
+VELMORA_EXPORT extern uint8_t _DrawMode;        // rasteriser of __RasterScene: a DrawMode
 VELMORA_EXPORT extern uint8_t _Quality;         // 1: anti-aliased edges and filtered maps
 VELMORA_EXPORT extern uint8_t _Deep;            // non-zero: 16-bit elements, full scale 32768
 VELMORA_EXPORT extern uint8_t _DrawBackFaces;   // non-zero: two passes, back faces first
