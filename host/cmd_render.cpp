@@ -8,6 +8,7 @@
 #include "host/effect_module.h"
 #include "host/render_frames.h"
 #include "host/sequence.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ struct RenderArguments {
     int32_t frame = -1;
     std::string quality = "hi";
     std::string resolution = "full";
+    bool quiet = false;
 };
 
 bool ToOptions(RenderArguments& a, std::ostream& err)
@@ -64,11 +66,11 @@ bool ToOptions(RenderArguments& a, std::ostream& err)
             err << "velmora: --frames \"" << a.frames << "\": expected A-B with 0 <= A <= B\n";
             return false;
         }
-        o.framesGiven = true;
     } else if (a.frame >= 0) {
         o.firstFrame = o.lastFrame = a.frame;
-        o.framesGiven = true;
     }
+    o.progress = a.quiet ? ProgressStyle::Quiet
+                         : StandardErrorIsTerminal() ? ProgressStyle::Terminal : ProgressStyle::Lines;
     o.draft = a.quality == "draft";
     o.resolution = a.resolution == "half" ? 2 : a.resolution == "quarter" ? 4 : 1;
     return true;
@@ -118,6 +120,8 @@ void AddRenderCommand(CLI::App& app, HostContext& context)
         ->allow_extra_args(false);
     sub->add_option("--params", o.paramsFile, "Parameter file in the form `velmora params --json` writes");
     sub->add_option("--out", o.outPattern, "Output files; #### becomes the zero-padded frame (default out/velmora_####.png)");
+    sub->add_flag("--no-overwrite", o.noOverwrite, "Keep frames whose file exists and is complete (resumes a render)");
+    sub->add_flag("--quiet", a->quiet, "No progress line");
     sub->callback([&context, a] {
         if (!ToOptions(*a, std::cerr)) {
             context.exitCode = EXIT_FAILED;

@@ -1,10 +1,15 @@
 // `velmora scene write|append|info FILE`: the generated tree of a frame stored as a scene file
 // the way the render hands it to the engine, and a look inside any scene file.
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
 #include "host/commands.h"
+#include "host/frame_paths.h"
 #include "host/frame_tree.h"
+#include "host/output_file.h"
 #include "scenefile/scene_file.h"
 
 int RunSceneStoreCommand(bool append, const FrameTreeOptions& options, const std::string& file,
@@ -12,6 +17,10 @@ int RunSceneStoreCommand(bool append, const FrameTreeOptions& options, const std
 {
     FrameTree tree;
     std::string error;
+    if (!CheckOutputsSpareInputs("the scene file", file, 0, 0, {{"--params", options.paramsFile}}, error)) {
+        err << "velmora: " << error << "\n";
+        return EXIT_FAILED;
+    }
     if (!BuildFrameTree(options, tree, error)) {
         err << "velmora: " << error << "\n";
         return EXIT_FAILED;
@@ -29,12 +38,31 @@ int RunSceneStoreCommand(bool append, const FrameTreeOptions& options, const std
     const SceneFileFlags flags{true, true, true, false, true};
     char name[16];
     std::snprintf(name, sizeof name, "Tree%04d", int(options.frame % 10000));
+    // Appending works on a copy, so the file is the old one or the old one with the new scene,
+    // never half of it.
+    OutputFile output(file);
+    const std::string& temporary = output.ReserveName();
+    std::error_code ec;
+    if (append && std::filesystem::exists(file, ec) &&
+        !std::filesystem::copy_file(file, temporary, std::filesystem::copy_options::overwrite_existing, ec)) {
+        err << "velmora: cannot append to " << file << ": " << ec.message() << "\n";
+        return EXIT_FAILED;
+    }
     int32_t parts = 0;
-    if (!WriteSceneInParts(append ? SceneWriteAppend : SceneWriteCreate, file.c_str(), name,
+    errno = 0;
+    if (!WriteSceneInParts(append ? SceneWriteAppend : SceneWriteCreate, temporary.c_str(), name,
                            tree.pointCount, tree.triangleCount, 2, lightCount, 8, 2, flags, tree.points,
                            tree.triangles, materials, lights, textures, glass, &parts)) {
-        err << "velmora: cannot " << (append ? "append to " : "write ") << file
-            << (append ? " (missing files are created; others must be sound scene files)" : "") << "\n";
+        const int reason = errno;
+        err << "velmora: cannot " << (append ? "append to " : "write ") << file;
+        if (reason != 0)
+            err << ": " << std::strerror(reason) << "\n";
+        else
+            err << (append ? " (missing files are created; others must be sound scene files)" : "") << "\n";
+        return EXIT_FAILED;
+    }
+    if (!output.Commit(error)) {
+        err << "velmora: " << error << "\n";
         return EXIT_FAILED;
     }
     out << (append ? "appended " : "wrote ") << tree.triangleCount << " triangles, " << tree.pointCount

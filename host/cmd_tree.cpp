@@ -2,12 +2,13 @@
 // and optionally its mesh as a Wavefront OBJ file.
 #include <algorithm>
 #include <cfloat>
-#include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "host/commands.h"
+#include "host/frame_paths.h"
 #include "host/frame_tree.h"
+#include "host/output_file.h"
 
 namespace {
 
@@ -23,11 +24,12 @@ bool ParseSize(const std::string& text, int32_t& width, int32_t& height)
     return true;
 }
 
-bool WriteObj(const FrameTree& tree, const std::string& path)
+bool WriteObj(const FrameTree& tree, const std::string& path, std::string& error)
 {
-    std::ofstream obj(path);
-    if (!obj)
+    OutputFile file(path);
+    if (!file.Open(error))
         return false;
+    std::ostream& obj = file.Stream();
     obj << "# Velmora tree: " << tree.pointCount << " points, " << tree.triangleCount << " triangles\n";
     obj << "mtllib velmora.mtl\n";
     for (int32_t i = 0; i < tree.pointCount; ++i)
@@ -46,7 +48,7 @@ bool WriteObj(const FrameTree& tree, const std::string& path)
                 << tri.c + 1 << "//" << tri.c + 1 << '\n';
         }
     }
-    return bool(obj);
+    return file.Commit(error);
 }
 
 } // namespace
@@ -56,6 +58,10 @@ int RunTreeCommand(const FrameTreeOptions& options, const std::string& objPath, 
 {
     FrameTree tree;
     std::string error;
+    if (!objPath.empty() && !CheckOutputsSpareInputs("--obj", objPath, 0, 0, {{"--params", options.paramsFile}}, error)) {
+        err << "velmora: " << error << "\n";
+        return EXIT_FAILED;
+    }
     if (!BuildFrameTree(options, tree, error)) {
         err << "velmora: " << error << "\n";
         return EXIT_FAILED;
@@ -81,8 +87,8 @@ int RunTreeCommand(const FrameTreeOptions& options, const std::string& objPath, 
         << "min_y=" << lo[1] << "\nmax_y=" << hi[1] << "\n"
         << "min_z=" << lo[2] << "\nmax_z=" << hi[2] << "\n";
     if (!objPath.empty()) {
-        if (!WriteObj(tree, objPath)) {
-            err << "velmora: cannot write " << objPath << "\n";
+        if (!WriteObj(tree, objPath, error)) {
+            err << "velmora: " << error << "\n";
             return EXIT_FAILED;
         }
         out << "obj=" << objPath << "\n";

@@ -10,6 +10,8 @@
 
 #include <zlib.h>
 
+#include "host/output_file.h"
+
 namespace {
 
 const uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -456,16 +458,7 @@ bool DecodePng(const uint8_t* data, size_t size, RgbaImage& image, std::string& 
 bool WritePngFile(const std::string& path, const RgbaImage& image, std::string& error)
 {
     std::vector<uint8_t> png;
-    if (!EncodePng(image, png, error))
-        return false;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-    file.close();
-    if (!file) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return EncodePng(image, png, error) && WriteWholeFile(path, png.data(), png.size(), error);
 }
 
 bool ReadPngFile(const std::string& path, RgbaImage& image, std::string& error)

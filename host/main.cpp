@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "host/commands.h"
+#include "host/output_file.h"
 
 int main(int argc, char** argv)
 {
@@ -13,6 +14,8 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     app.fallthrough();   // --module may also follow the sub-command
     AddAllCommands(app, context);
+    RemoveTemporariesOnInterrupt();
+    WatchStandardOutput();
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -20,6 +23,12 @@ int main(int argc, char** argv)
     } catch (const std::exception& e) {
         std::cerr << "velmora: " << e.what() << "\n";
         return EXIT_FAILED;
+    }
+    // Results go to the standard output; a full device or a closed pipe must not pass as success.
+    std::string error;
+    if (!FinishStandardOutput(error)) {
+        std::cerr << "velmora: " << error << "\n";
+        return context.exitCode != EXIT_OK ? context.exitCode : EXIT_FAILED;
     }
     return context.exitCode;
 }

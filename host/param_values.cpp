@@ -456,7 +456,8 @@ nlohmann::ordered_json ParamsToJson(const HostSession& session)
     return nlohmann::ordered_json{{"parameters", list}};
 }
 
-bool ApplyParamsJson(HostSession& session, const nlohmann::ordered_json& file, std::string& error)
+bool ApplyParamsJson(HostSession& session, const nlohmann::ordered_json& file, std::string& error,
+                     std::vector<int32_t>* setIndices)
 {
     if (!file.is_object() || !file.contains("parameters") || !file["parameters"].is_array()) {
         error = "a parameter file holds an object with a \"parameters\" array";
@@ -494,6 +495,8 @@ bool ApplyParamsJson(HostSession& session, const nlohmann::ordered_json& file, s
         }
         if (!ok)
             return false;
+        if (setIndices)
+            setIndices->push_back(index);
     }
     return true;
 }

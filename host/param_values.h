@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -49,4 +50,6 @@ nlohmann::ordered_json ParamsToJson(const HostSession& session);
 
 // Applies a parameter file: every entry of "parameters" that has a "value" sets the parameter of
 // its "key" (or "index" when there is no key). The first bad entry ends it with `error` set.
-bool ApplyParamsJson(HostSession& session, const nlohmann::ordered_json& file, std::string& error);
+// `setIndices`, when given, receives the index of every parameter the file gave a value.
+bool ApplyParamsJson(HostSession& session, const nlohmann::ordered_json& file, std::string& error,
+                     std::vector<int32_t>* setIndices = nullptr);

@@ -1,7 +1,7 @@
 // Planning a render and sending its frames.
 #include "host/render_frames.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +11,7 @@
 #include "host/commands.h"
 #include "host/image_io.h"
 #include "host/param_values.h"
+#include "host/progress.h"
 #include "host/sequence.h"
 
 namespace {
@@ -94,21 +95,6 @@ bool SetValuesForFrame(HostSession& session, const RenderPlan& plan, int32_t fra
 
 } // namespace
 
-std::string FramePath(const std::string& pattern, int32_t frame)
-{
-    const size_t last = pattern.find_last_of('#');
-    if (last == std::string::npos)
-        return pattern;
-    size_t first = last;
-    while (first > 0 && pattern[first - 1] == '#')
-        --first;
-    std::string digits = std::to_string(frame);
-    const size_t width = last - first + 1;
-    if (digits.size() < width)
-        digits.insert(0, width - digits.size(), '0');
-    return pattern.substr(0, first) + digits + pattern.substr(last + 1);
-}
-
 bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& plan, std::string& error)
 {
     plan = RenderPlan();
@@ -131,11 +117,22 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
             error = "--out needs a file name";
             return false;
         }
-        if (o.lastFrame > o.firstFrame && o.outPattern.find('#') == std::string::npos) {
+        if (o.lastFrame > o.firstFrame && !PatternNumbersFrames(o.outPattern)) {
             error = "--out " + o.outPattern + ": a render of several frames needs #### in the name for the frame number";
             return false;
         }
     }
+
+    // Inputs first: a missing file or a folder is named as such, and no output may be one of them.
+    const std::vector<InputFile> inputs = {{"--layer", o.layerPath},
+                                           {"--tree-reflection", o.treeReflectionPath},
+                                           {"--needle-reflection", o.needleReflectionPath},
+                                           {"--params", o.paramsFile}};
+    for (const InputFile& input : inputs)
+        if (!input.path.empty() && !CheckInputIsFile(input.option, input.path, error))
+            return false;
+    if (o.writeFiles && !CheckOutputsSpareInputs("--out", o.outPattern, o.firstFrame, o.lastFrame, inputs, error))
+        return false;
 
     // The layer, or the sky, at the layer's full size; the host hands it on at the resolution.
     RgbaImage layerImage;
@@ -176,6 +173,7 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
     // The layer's size decides the point defaults, so it is set before any value is.
     SetLayerSize(session, o.width, o.height);
     ResetParamValues(session);
+    std::vector<int32_t> fileSets;   // the parameters the file gives values
     if (!o.paramsFile.empty()) {
         std::ifstream file(o.paramsFile);
         if (!file) {
@@ -189,12 +187,12 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
         }
         plan.haveParamsFile = true;
         FollowLayerWithDefaultPoints(plan.paramsFile);
-        if (!ApplyParamsJson(session, plan.paramsFile, error)) {
+        if (!ApplyParamsJson(session, plan.paramsFile, error, &fileSets)) {
             error = "--params " + o.paramsFile + ": " + error;
             return false;
         }
     }
-    bool growUpSet = false;
+    bool growUpSet = std::find(fileSets.begin(), fileSets.end(), int32_t(PARAM_GROW_UP)) != fileSets.end();
     for (const std::string& text : o.settings) {
         ParamSetting s;
         if (!ParseSetting(session, text, s, error))
@@ -202,14 +200,23 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
         growUpSet = growUpSet || s.index == PARAM_GROW_UP;
         plan.settings.push_back(s);
     }
-    if (!o.framesGiven && !growUpSet) {
+    // The default animation belongs to the frame numbers, not to the range asked for, so that
+    // frames 5 and 6 alone are frames 5 and 6 of the whole animation.
+    if (!growUpSet) {
         ParamSetting s;
         if (!ParseSetting(session, DefaultGrowUp, s, error))
             return false;
         plan.settings.insert(plan.settings.begin(), s);
     }
-    // Every frame's values go through the setters once now, so that none can fail later.
-    for (int32_t frame = o.firstFrame; frame <= o.lastFrame; ++frame)
+    // The values go through the setters now, so that none can fail later: at both ends of the
+    // range and at every key inside it. Between two keys a value lies between two accepted
+    // values, and every valid range is an interval.
+    std::vector<int32_t> checkFrames = {o.firstFrame, o.lastFrame};
+    for (const ParamSetting& s : plan.settings)
+        for (const Keyframe& k : s.keys)
+            if (k.frame > o.firstFrame && k.frame < o.lastFrame)
+                checkFrames.push_back(k.frame);
+    for (int32_t frame : checkFrames)
         if (!SetValuesForFrame(session, plan, frame, error))
             return false;
 
@@ -263,40 +270,45 @@ int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOpti
         return EXIT_FAILED;
     }
     const RenderOptions& o = plan.options;
-    const int32_t count = o.lastFrame - o.firstFrame + 1;
-    double totalMs = 0;
+    ProgressLine progress(err, o.progress, int64_t(o.lastFrame) - o.firstFrame + 1);
     for (int32_t frame = o.firstFrame; frame <= o.lastFrame; ++frame) {
+        const std::string path = o.writeFiles ? FramePath(o.outPattern, frame) : std::string();
+        if (o.writeFiles && o.noOverwrite && FrameFileIsComplete(path)) {
+            progress.FrameDone(frame, true);
+            continue;
+        }
         HostWorld output;
-        const auto start = std::chrono::steady_clock::now();
         const PF_Err result = RenderPlannedFrame(session, entry, plan, frame, output, error);
-        totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         if (result != PF_Err_NONE || !session.effectMessages.empty()) {
-            if (count > 1)
-                err << "\n";
+            progress.Close();
             if (result != PF_Err_NONE)
                 err << "velmora: " << error << "\n";
             return EXIT_FAILED;
         }
-        if (o.writeFiles && !WritePngFile(FramePath(o.outPattern, frame), WorldToImage(output.world), error)) {
-            err << (count > 1 ? "\n" : "") << "velmora: " << error << "\n";
+        if (o.writeFiles && !WritePngFile(path, WorldToImage(output.world), error)) {
+            progress.Close();
+            err << "velmora: " << error << "\n";
             return EXIT_FAILED;
         }
-        if (count > 1) {
-            char line[128];
-            std::snprintf(line, sizeof line, "\rvelmora: frame %d (%d of %d), %.0f ms a frame", int(frame),
-                          int(frame - o.firstFrame + 1), int(count), totalMs / double(frame - o.firstFrame + 1));
-            err << line << std::flush;
-        }
+        progress.FrameDone(frame, false);
     }
-    if (count > 1)
-        err << "\n";
-    if (o.writeFiles) {
-        const std::string depth = o.deep ? "16-bit" : "8-bit";
-        out << "velmora: " << count << (count > 1 ? " frames" : " frame") << " of " << plan.outputWidth << "x"
-            << plan.outputHeight << ", " << depth << " RGBA PNG: " << FramePath(o.outPattern, o.firstFrame);
-        if (count > 1)
-            out << " to " << FramePath(o.outPattern, o.lastFrame);
-        out << "\n";
-    }
+    progress.Close();
+    if (o.writeFiles)
+        out << ClosingLine(plan, progress.Rendered(), progress.Skipped()) << "\n";
     return EXIT_OK;
+}
+
+std::string ClosingLine(const RenderPlan& plan, int64_t rendered, int64_t skipped)
+{
+    const RenderOptions& o = plan.options;
+    const int64_t count = int64_t(o.lastFrame) - o.firstFrame + 1;
+    std::string line = "velmora: " + std::to_string(count) + (count > 1 ? " frames" : " frame") + " of " +
+                       std::to_string(plan.outputWidth) + "x" + std::to_string(plan.outputHeight) + ", " +
+                       (o.deep ? "16-bit" : "8-bit") + " RGBA PNG: " + FramePath(o.outPattern, o.firstFrame);
+    if (count > 1 && PatternNumbersFrames(o.outPattern))
+        line += " to " + FramePath(o.outPattern, o.lastFrame);
+    if (skipped > 0)
+        line += " (" + std::to_string(rendered) + " written, " + std::to_string(skipped) +
+                " already complete and kept)";
+    return line;
 }

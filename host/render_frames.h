@@ -12,8 +12,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/frame_paths.h"
 #include "host/host_ops.h"
 #include "host/keyframes.h"
+#include "host/progress.h"
 #include "host/render_worlds.h"
 
 struct RenderOptions {
@@ -22,7 +24,6 @@ struct RenderOptions {
     bool sizeGiven = false;          // without it, a --layer image sets the size
     int32_t firstFrame = 0;
     int32_t lastFrame = 23;
-    bool framesGiven = false;        // without it (and without a "Grow up" setting): the grow-up animation
     double fps = 24.0;
     bool deep = false;
     bool draft = false;
@@ -34,12 +35,15 @@ struct RenderOptions {
     std::vector<std::string> settings;
     std::string outPattern = "out/velmora_####.png";
     bool writeFiles = true;          // false: render only (tests look at the frames themselves)
+    bool noOverwrite = false;        // frames whose file is already complete are kept, not rendered
+    ProgressStyle progress = ProgressStyle::Lines;
 };
 
 // The host's time base: one frame is this many time units.
 constexpr A_long RenderTimeStep = 100;
 
-// The keyframes of the default animation: the tree grows from nothing over frames 0 to 23.
+// The keyframes of the default animation: the tree grows from nothing over frames 0 to 23. They
+// apply to any frames rendered unless a setting or the parameter file gives "Grow up".
 constexpr const char* DefaultGrowUp = "Grow up=0@0,100@23";
 
 struct RenderPlan {
@@ -54,10 +58,6 @@ struct RenderPlan {
     int32_t outputHeight = 0;
 };
 
-// The output file of a frame: the last run of '#' in the pattern replaced by the frame number,
-// zero-padded to the run's length.
-std::string FramePath(const std::string& pattern, int32_t frame);
-
 // Checks and prepares everything; `session` must have been through parameter setup. False with
 // `error` set (naming the option, parameter or file at fault).
 bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& plan, std::string& error);
@@ -69,5 +69,10 @@ PF_Err RenderPlannedFrame(HostSession& session, PF_EntryPointFunc entry, const R
 
 // Plans and renders every frame, writing each as a PNG unless the options say not to, with a
 // progress line on `err` for several frames and the closing line on `out`. Returns an exit code.
+// A frame's file is written whole or not at all; an error stops the render with its message.
 int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOptions& options, std::ostream& out,
                  std::ostream& err);
+
+// The line that says where the frames went: "velmora: 24 frames of 1920x1080, 8-bit RGBA PNG:
+// out/velmora_0000.png to out/velmora_0023.png", with the count of kept frames if any.
+std::string ClosingLine(const RenderPlan& plan, int64_t rendered, int64_t skipped);

@@ -255,7 +255,7 @@ TEST_F(GoldenFramesTest, RenderCommandPresets)
         grow.deep = true;
         Check("grow_f12_deep", Render(grow, 12));
         RenderOptions flat = SmallOptions(160, 90, 4);
-        flat.settings = {"Rendering mode=Flat", "Needles shape=Round", "Opposite light=off"};
+        flat.settings = {"Grow up=100", "Rendering mode=Flat", "Needles shape=Round", "Opposite light=off"};
         flat.draft = true;
         Check("flat_draft_f4", Render(flat, 4));
         RenderOptions half = SmallOptions(320, 180, 23);

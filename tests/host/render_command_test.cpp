@@ -157,12 +157,12 @@ TEST_F(RenderCommandTest, ReducedResolutionKeepsTheLayerWidthAndScalesPoints)
 TEST_F(RenderCommandTest, HalfResolutionDrawsTheFrameOfTheHalvedLayer)
 {
     RenderOptions full = SmallOptions(160, 90, 0);
-    full.settings = {"Cut alpha=on", "Position=60,80"};
+    full.settings = {"Grow up=100", "Cut alpha=on", "Position=60,80"};
     RenderOptions half = full;
     half.width = 320;
     half.height = 180;
     half.resolution = 2;
-    half.settings = {"Cut alpha=on", "Position=120,160"};
+    half.settings = {"Grow up=100", "Cut alpha=on", "Position=120,160"};
     const RgbaImage a = Render(full, 0);
     const RgbaImage b = Render(half, 0);
     const Coverage ca = CoverageOf(a);
@@ -173,7 +173,7 @@ TEST_F(RenderCommandTest, HalfResolutionDrawsTheFrameOfTheHalvedLayer)
 
 TEST_F(RenderCommandTest, DeepFramesAreSixteenBitFilesWithFullScaleAtTheTop)
 {
-    RenderOptions o = SmallOptions(96, 54, 0);
+    RenderOptions o = SmallOptions(96, 54, 23);
     o.writeFiles = true;
     o.deep = true;
     o.outPattern = (folder.Path() / "deep.png").string();
@@ -237,7 +237,7 @@ TEST_F(RenderCommandTest, BadInputIsRefusedBeforeAnyFrameIsWritten)
         {"Grow up", [](RenderOptions& o) { o.settings = {"Grow up=0@0,fifty@9"}; }},
         {"1 to 10", [](RenderOptions& o) { o.settings = {"Length=20", "N branches=11@4"}; }},
         {"not a PNG", [&](RenderOptions& o) { o.layerPath = (inputs.Path() / "notes.png").string(); }},
-        {"cannot open", [&](RenderOptions& o) { o.layerPath = (inputs.Path() / "missing.png").string(); }},
+        {"no such file", [&](RenderOptions& o) { o.layerPath = (inputs.Path() / "missing.png").string(); }},
         {"interlaced", [&](RenderOptions& o) { o.layerPath = interlaced; }},
         {"--size asks for", [&](RenderOptions& o) { o.layerPath = (inputs.Path() / "small.png").string(); }},
         {"--tree-reflection", [&](RenderOptions& o) { o.treeReflectionPath = (inputs.Path() / "notes.png").string(); }},
@@ -270,12 +270,72 @@ TEST_F(RenderCommandTest, AParameterFileFromParamsJsonSetsTheFrame)
     o.paramsFile = (folder.Path() / "p.json").string();
     const RgbaImage fromFile = Render(o, 0);
     o.paramsFile.clear();
-    o.settings = {"Rendering mode=Flat"};
+    o.settings = {"Grow up=100", "Rendering mode=Flat"};
     const RgbaImage fromSetting = Render(o, 0);
-    o.settings.clear();
+    o.settings = {"Grow up=100"};
     const RgbaImage phong = Render(o, 0);
     EXPECT_EQ(ImageHash(fromFile), ImageHash(fromSetting));
     EXPECT_NE(ImageHash(fromFile), ImageHash(phong));
+}
+
+// The default animation belongs to the frame numbers: any part of it, rendered alone, gives the
+// same files as the whole run, and a "Grow up" from the parameter file replaces it.
+TEST_F(RenderCommandTest, APartOfTheDefaultAnimationEqualsTheSameFramesOfTheWholeRun)
+{
+    RenderOptions whole;
+    whole.width = 64;
+    whole.height = 36;
+    whole.draft = true;
+    whole.outPattern = (folder.Path() / "whole" / "f_####.png").string();
+    ASSERT_EQ(Run(whole), EXIT_OK) << err.str();
+    RenderOptions part = whole;
+    part.firstFrame = 5;
+    part.lastFrame = 6;
+    part.outPattern = (folder.Path() / "part" / "f_####.png").string();
+    ASSERT_EQ(Run(part, RecordingEntry), EXIT_OK) << err.str();
+    ASSERT_EQ(Seen.size(), 2u);
+    EXPECT_NEAR(Seen[0].growUp, 100.0 * 5 / 23, 1e-4);
+    for (const char* name : {"f_0005.png", "f_0006.png"}) {
+        std::ifstream a(folder.Path() / "whole" / name, std::ios::binary), b(folder.Path() / "part" / name, std::ios::binary);
+        std::stringstream bytesA, bytesB;
+        bytesA << a.rdbuf();
+        bytesB << b.rdbuf();
+        EXPECT_GT(bytesA.str().size(), 100u);
+        EXPECT_EQ(bytesA.str(), bytesB.str()) << name;
+    }
+
+    Seen.clear();
+    WriteText(folder.Path() / "p.json", "{\"parameters\": [{\"key\": \"Grow up\", \"value\": 40}]}");
+    part.paramsFile = (folder.Path() / "p.json").string();
+    part.writeFiles = false;
+    ASSERT_EQ(Run(part, RecordingEntry), EXIT_OK) << err.str();
+    ASSERT_EQ(Seen.size(), 2u);
+    EXPECT_EQ(Seen[0].growUp, 40.0);
+    EXPECT_EQ(Seen[1].growUp, 40.0);
+}
+
+// --no-overwrite resumes an interrupted render: complete frames are kept as they are, a damaged
+// or missing one is rendered again.
+TEST_F(RenderCommandTest, NoOverwriteKeepsCompleteFramesAndRedoesDamagedOnes)
+{
+    RenderOptions o = SmallOptions(48, 27, 0);
+    o.writeFiles = true;
+    o.draft = true;
+    o.lastFrame = 3;
+    o.outPattern = (folder.Path() / "f_####.png").string();
+    ASSERT_EQ(Run(o), EXIT_OK) << err.str();
+    const std::filesystem::path damaged = folder.Path() / "f_0002.png";
+    const auto size = std::filesystem::file_size(damaged);
+    std::filesystem::resize_file(damaged, size / 2);
+    std::filesystem::remove(folder.Path() / "f_0003.png");
+    o.noOverwrite = true;
+    ASSERT_EQ(Run(o, RecordingEntry), EXIT_OK) << err.str();
+    ASSERT_EQ(Seen.size(), 2u);
+    EXPECT_EQ(Seen[0].in.current_time, 2 * Seen[0].in.local_time_step);
+    EXPECT_EQ(Seen[1].in.current_time, 3 * Seen[1].in.local_time_step);
+    EXPECT_EQ(std::filesystem::file_size(damaged), size);
+    EXPECT_NE(out.str().find("2 written, 2 already complete and kept"), std::string::npos) << out.str();
+    EXPECT_EQ(folder.CountFiles(), 4u);
 }
 
 } // namespace

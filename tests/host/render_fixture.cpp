@@ -55,7 +55,6 @@ RenderOptions SmallOptions(int32_t width, int32_t height, int32_t frame)
     o.height = height;
     o.sizeGiven = true;
     o.firstFrame = o.lastFrame = frame;
-    o.framesGiven = true;
     o.writeFiles = false;
     return o;
 }

@@ -70,7 +70,7 @@ protected:
     }
     RenderOptions Base() const
     {
-        RenderOptions o = SmallOptions(48, 27, 5);
+        RenderOptions o = SmallOptions(48, 27, 23);
         o.deep = std::get<0>(GetParam());
         o.draft = std::get<1>(GetParam());
         o.treeReflectionPath = o.needleReflectionPath = mapPath;
@@ -93,7 +93,7 @@ TEST_P(RenderSweepTest, EveryParameterAtBothEndsRenders)
                 o.settings.push_back("Needles density=1");
                 o.settings.push_back("Grow up=70");
             }
-            const RgbaImage frame = Render(o, 5);
+            const RgbaImage frame = Render(o, 23);
             ASSERT_EQ(frame.width, 48);
             ASSERT_FALSE(frame.pixels.empty());
             ASSERT_TRUE(session.effectMessages.empty()) << session.effectMessages.front();
@@ -111,7 +111,7 @@ TEST_P(RenderSweepTest, HalfAndQuarterResolutionAtTheExtremesOfSize)
             o.width = size.first;
             o.height = size.second;
             o.resolution = factor;
-            const RgbaImage frame = Render(o, 5);
+            const RgbaImage frame = Render(o, 23);
             EXPECT_EQ(frame.width, (size.first + factor - 1) / factor);
             EXPECT_EQ(frame.height, (size.second + factor - 1) / factor);
         }
@@ -127,7 +127,7 @@ TEST_P(RenderSweepTest, TheFullTreeOfTenLevelsRenders)
         GTEST_SKIP() << "drawn once, at 8 bits and draft quality";
     RenderOptions o = Base();
     o.settings = {"N branches=10", "Needles density=1"};
-    const RgbaImage frame = Render(o, 5);
+    const RgbaImage frame = Render(o, 23);
     EXPECT_EQ(frame.width, 48);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -143,6 +144,12 @@ TEST_F(FrameTreeCommands, SceneFilesAreWrittenAppendedSplitAndInspected)
     std::ofstream(path, std::ios::binary) << "not a scene";
     std::ostringstream badInfo;
     EXPECT_EQ(RunSceneInfoCommand(path, badInfo, err), EXIT_FAILED);
+    // Nor appended to: the append works on a copy, and the file stays as it was.
+    std::ostringstream refused;
+    EXPECT_EQ(RunSceneStoreCommand(true, small, path, out, refused), EXIT_FAILED);
+    EXPECT_NE(refused.str().find("cannot append to " + path), std::string::npos) << refused.str();
+    std::ifstream kept(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "not a scene");
     std::remove(path.c_str());
 }
 
