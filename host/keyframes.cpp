@@ -93,7 +93,7 @@ std::string ParamRangeText(const HostSession& session, int32_t index)
                std::string(p.u.pd.u.namesptr ? p.u.pd.u.namesptr : "");
     case PF_Param_CHECKBOX: return "0, 1, on or off";
     case PF_Param_COLOR: return "red,green,blue each 0 to 255";
-    case PF_Param_POINT: return "x,y in layer pixels";
+    case PF_Param_POINT: return "x,y in layer pixels, or x%,y% of the layer";
     default: return "no value (" + ParamTypeName(p.param_type) + ")";
     }
 }

@@ -35,12 +35,12 @@ bool ValidIndex(const HostSession& s, int32_t index) { return index >= 0 && size
 
 const char* PopupNames(const PF_ParamDef& p) { return p.u.pd.u.namesptr ? p.u.pd.u.namesptr : ""; }
 
-std::vector<std::string> SplitChoices(const char* names)
+std::vector<std::string> SplitChoices(const char* names, char separator = '|')
 {
     std::vector<std::string> out;
     std::string item;
     for (const char* c = names; *c; ++c) {
-        if (*c == '|') {
+        if (*c == separator) {
             out.push_back(item);
             item.clear();
         } else {
@@ -291,12 +291,29 @@ bool SetParamFromText(HostSession& session, int32_t index, const std::string& te
                 return false;
             }
         return SetParamColor(session, index, int(list[0]), int(list[1]), int(list[2]), error);
-    case PF_Param_POINT:
-        if (!ParseList(text, list) || list.size() != 2) {
-            error = "\"" + key + "\": a point is x,y in layer pixels";
+    case PF_Param_POINT: {
+        // Each coordinate in layer pixels, or with "%" in percent of the layer's side, so that
+        // "50%,100%" is the bottom centre of a layer of any size.
+        std::vector<std::string> parts = SplitChoices(text.c_str(), ',');
+        double xy[2];
+        bool ok = parts.size() == 2;
+        for (size_t i = 0; ok && i < 2; ++i) {
+            std::string part = parts[i];
+            while (!part.empty() && (part.back() == ' ' || part.back() == '\t'))
+                part.pop_back();
+            const bool percent = !part.empty() && part.back() == '%';
+            if (percent)
+                part.pop_back();
+            ok = ParseNumber(part, xy[i]);
+            if (ok && percent)
+                xy[i] = xy[i] / 100.0 * double(i == 0 ? session.in.width : session.in.height);
+        }
+        if (!ok) {
+            error = "\"" + key + "\": a point is x,y in layer pixels or x%,y% of the layer";
             return false;
         }
-        return SetParamPoint(session, index, list[0], list[1], error);
+        return SetParamPoint(session, index, xy[0], xy[1], error);
+    }
     case PF_Param_POPUP: {
         std::vector<std::string> choices = SplitChoices(PopupNames(def));
         for (size_t i = 0; i < choices.size(); ++i)

@@ -301,12 +301,18 @@ int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOpti
 std::string ClosingLine(const RenderPlan& plan, int64_t rendered, int64_t skipped)
 {
     const RenderOptions& o = plan.options;
+    // Where the files are, whatever folder the render was started from.
+    const auto where = [&o](int32_t frame) {
+        std::error_code ec;
+        const std::filesystem::path path = std::filesystem::absolute(FramePath(o.outPattern, frame), ec);
+        return ec ? FramePath(o.outPattern, frame) : path.lexically_normal().string();
+    };
     const int64_t count = int64_t(o.lastFrame) - o.firstFrame + 1;
     std::string line = "velmora: " + std::to_string(count) + (count > 1 ? " frames" : " frame") + " of " +
                        std::to_string(plan.outputWidth) + "x" + std::to_string(plan.outputHeight) + ", " +
-                       (o.deep ? "16-bit" : "8-bit") + " RGBA PNG: " + FramePath(o.outPattern, o.firstFrame);
+                       (o.deep ? "16-bit" : "8-bit") + " RGBA PNG: " + where(o.firstFrame);
     if (count > 1 && PatternNumbersFrames(o.outPattern))
-        line += " to " + FramePath(o.outPattern, o.lastFrame);
+        line += " to " + where(o.lastFrame);
     if (skipped > 0)
         line += " (" + std::to_string(rendered) + " written, " + std::to_string(skipped) +
                 " already complete and kept)";

@@ -77,6 +77,12 @@ TEST_F(ParamValuesTest, ValuesAreSetPerIndexAndLeaveTheDefaults)
     ASSERT_TRUE(SetParamFromText(session, PARAM_POSITION, "100.5,-20", error)) << error;
     EXPECT_EQ(V(PARAM_POSITION).u.td.x_value, PF_Fixed(100.5 * 65536));
     EXPECT_EQ(V(PARAM_POSITION).u.td.y_value, -20 * 65536);
+    // In percent of the layer (1920 x 1080 here), each coordinate on its own.
+    ASSERT_TRUE(SetParamFromText(session, PARAM_POSITION, "25%, 50 %", error)) << error;
+    EXPECT_EQ(V(PARAM_POSITION).u.td.x_value, 480 * 65536);
+    EXPECT_EQ(V(PARAM_POSITION).u.td.y_value, 540 * 65536);
+    ASSERT_TRUE(SetParamFromText(session, PARAM_POSITION, "10,100%", error)) << error;
+    EXPECT_EQ(V(PARAM_POSITION).u.td.y_value, 1080 * 65536);
 
     ResetParamValues(session);
     EXPECT_EQ(V(PARAM_LENGTH).u.fd.value, 50 << 16);
@@ -105,6 +111,8 @@ TEST_F(ParamValuesTest, ValuesOutsideTheValidRangeOrWithoutMeaningAreRefused)
     EXPECT_FALSE(SetParamFromText(session, PARAM_TREE_DIFFUSE, "256,0,0", error));
     EXPECT_FALSE(SetParamFromText(session, PARAM_TREE_DIFFUSE, "1,2", error));
     EXPECT_FALSE(SetParamFromText(session, PARAM_POSITION, "1", error));
+    EXPECT_FALSE(SetParamFromText(session, PARAM_POSITION, "%,5", error));
+    EXPECT_FALSE(SetParamFromText(session, PARAM_POSITION, "5%%,5", error));
     EXPECT_FALSE(SetParamFromText(session, PARAM_RENDERING_MODE, "Phongg", error));
     EXPECT_FALSE(SetParamFromText(session, PARAM_LENGTH, "12abc", error));
     EXPECT_FALSE(SetParamFromText(session, PARAM_LENGTH, "", error));
