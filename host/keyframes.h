@@ -3,9 +3,10 @@
 // value is written as a plain one would be ("12.5", "255,128,0", "960,1080", "Bezier", "on"), so
 // the commas inside a colour or a point belong to the value: a key ends at its "@frame".
 //
-// Numbers, angles, colours and points move linearly (integer sliders and colour channels round
-// to the nearest whole value); popups and checkboxes hold each key's value until the next key.
-// Before the first key the first value holds, after the last the last.
+// How a value moves between keys is its type's (host/param_types.h): numbers, angles, colours
+// and points linearly (integer sliders and colour channels rounded to whole values), popups and
+// checkboxes hold each key's value until the next key. Before the first key the first value
+// holds, after the last the last.
 #pragma once
 
 #include <cstdint>
@@ -13,11 +14,12 @@
 #include <vector>
 
 #include "host/host_ops.h"
+#include "host/param_types.h"
 
 struct Keyframe {
     int32_t frame = 0;
     std::string text;              // as the user wrote it
-    std::vector<double> values;    // what the parameter holds with it, in user units
+    ParamValue value;              // what the parameter holds with it, in user units
 };
 
 struct ParamSetting {

@@ -1,118 +1,97 @@
-// Parameter names, values in user units, and their text and JSON forms.
+// Parameter names, setting values through the type table, listings and the JSON form.
 #include "host/param_values.h"
 
-#include <cmath>
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
-#include <cstdlib>
+#include <cmath>
 #include <cstring>
-#include <sstream>
+
+#include "effect/params.h"
 
 namespace {
 
-constexpr double FixedOne = 65536.0;
-
-// Shown values keep four decimals: enough for the two a fixed slider displays, and 0.1 (stored
-// as 0x199A) reads back as 0.1 rather than 0.100006.
-double FromFixed(PF_Fixed v) { return std::round(v / FixedOne * 10000.0) / 10000.0; }
-
-bool ToFixedChecked(double v, PF_Fixed& out)
-{
-    double scaled = std::round(v * FixedOne);
-    if (!std::isfinite(scaled) || scaled < -2147483648.0 || scaled > 2147483647.0)
-        return false;
-    out = PF_Fixed(scaled);
-    return true;
-}
-
-std::string FormatNumber(double v)
-{
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return buf;
-}
+using json = nlohmann::ordered_json;
 
 bool ValidIndex(const HostSession& s, int32_t index) { return index >= 0 && size_t(index) < s.defaults.size(); }
 
-const char* PopupNames(const PF_ParamDef& p) { return p.u.pd.u.namesptr ? p.u.pd.u.namesptr : ""; }
-
-std::vector<std::string> SplitChoices(const char* names, char separator = '|')
-{
-    std::vector<std::string> out;
-    std::string item;
-    for (const char* c = names; *c; ++c) {
-        if (*c == separator) {
-            out.push_back(item);
-            item.clear();
-        } else {
-            item += *c;
-        }
-    }
-    out.push_back(item);
-    return out;
-}
-
 std::string RecordName(const PF_ParamDef& p) { return std::string(p.name, strnlen(p.name, sizeof p.name)); }
 
-bool HasValue(PF_ParamType t)
+std::string Lower(std::string s)
 {
-    return t == PF_Param_FIX_SLIDER || t == PF_Param_SLIDER || t == PF_Param_ANGLE || t == PF_Param_POPUP ||
-           t == PF_Param_CHECKBOX || t == PF_Param_COLOR || t == PF_Param_POINT;
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
 }
 
-bool ParseNumber(const std::string& text, double& value)
+// The group path and name of a parameter, which names it even where its key does not.
+std::string FullName(const HostSession& session, int32_t index)
 {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    value = std::strtod(begin, &end);
-    while (end && (*end == ' ' || *end == '\t'))
-        ++end;
-    return end != begin && end && *end == '\0' && std::isfinite(value);
+    const std::string group = ParamGroupPath(session, index);
+    const std::string name = RecordName(session.defaults[size_t(index)]);
+    return group.empty() ? name : group + "/" + name;
 }
 
-bool ParseList(const std::string& text, std::vector<double>& values)
+// Edits (insertions, deletions, substitutions) between two texts: how far a misspelt name is.
+size_t EditDistance(const std::string& a, const std::string& b)
 {
-    values.clear();
-    std::stringstream in(text);
-    std::string item;
-    while (std::getline(in, item, ',')) {
-        double v;
-        if (!ParseNumber(item, v))
-            return false;
-        values.push_back(v);
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
     }
-    return !values.empty();
+    return row[b.size()];
 }
 
-std::string OutOfRange(const std::string& key, double v, double lo, double hi)
+// What to give instead of a value for a layer parameter: the option of the render command that
+// supplies the layer's image.
+std::string LayerOption(int32_t index)
 {
-    return "\"" + key + "\": " + FormatNumber(v) + " is outside its valid range " + FormatNumber(lo) + " to " +
-           FormatNumber(hi);
+    switch (index) {
+    case PARAM_INPUT: return "--layer";
+    case PARAM_TREE_REFLECTION_LAYER: return "--tree-reflection";
+    case PARAM_NEEDLE_REFLECTION_LAYER: return "--needle-reflection";
+    default: return std::string();
+    }
+}
+
+std::string TakesNoValue(const HostSession& session, int32_t index)
+{
+    const PF_ParamDef& def = session.defaults[size_t(index)];
+    const std::string key = "\"" + ParamKey(session, index) + "\"";
+    if (def.param_type != PF_Param_LAYER)
+        return key + " (" + ParamTypeName(def.param_type) + ") takes no value";
+    const std::string option = LayerOption(index);
+    return key + " is a layer: " + (option.empty() ? "a setting cannot give it" : "give its image with " + option + " FILE");
+}
+
+// A default or a plain value as numbers: whole ones for the types that hold whole numbers.
+json NumbersJson(const PF_ParamDef& p, const ParamValue& value)
+{
+    const bool whole = p.param_type == PF_Param_SLIDER || p.param_type == PF_Param_POPUP ||
+                       p.param_type == PF_Param_CHECKBOX || p.param_type == PF_Param_COLOR;
+    const auto one = [whole](double v) { return whole ? json(int(v)) : json(v); };
+    if (value.count == 1)
+        return one(value.v[0]);
+    json list = json::array();
+    for (int i = 0; i < value.count; ++i)
+        list.push_back(one(value.v[i]));
+    return list;
 }
 
 } // namespace
 
 std::string ParamTypeName(PF_ParamType type)
 {
-    switch (type) {
-    case PF_Param_LAYER: return "layer";
-    case PF_Param_SLIDER: return "slider";
-    case PF_Param_FIX_SLIDER: return "fixed";
-    case PF_Param_ANGLE: return "angle";
-    case PF_Param_CHECKBOX: return "checkbox";
-    case PF_Param_COLOR: return "color";
-    case PF_Param_POINT: return "point";
-    case PF_Param_POPUP: return "popup";
-    case PF_Param_CUSTOM: return "custom";
-    case PF_Param_NO_DATA: return "no-data";
-    case PF_Param_FLOAT_SLIDER: return "float";
-    case PF_Param_ARBITRARY_DATA: return "arbitrary";
-    case PF_Param_PATH: return "path";
-    case PF_Param_GROUP_START: return "group-start";
-    case PF_Param_GROUP_END: return "group-end";
-    case PF_Param_BUTTON: return "button";
-    case PF_Param_POINT_3D: return "point-3d";
-    default: return "type " + std::to_string(type);
-    }
+    const ParamTypeOps& ops = ParamType(type);
+    return ops.type == type ? ops.name : "type " + std::to_string(type);
 }
 
 std::string ParamGroupPath(const HostSession& session, int32_t index)
@@ -163,178 +142,116 @@ std::string ParamKey(const HostSession& session, int32_t index)
 
 int32_t FindParam(const HostSession& session, const std::string& name, std::string& error)
 {
-    for (size_t i = 1; i < session.defaults.size(); ++i)
-        if (ParamKey(session, int32_t(i)) == name)
+    const size_t count = session.defaults.size();
+    for (size_t i = 1; i < count; ++i)
+        if (ParamKey(session, int32_t(i)) == name || FullName(session, int32_t(i)) == name)
             return int32_t(i);
-    for (size_t i = 1; i < session.defaults.size(); ++i) {
-        std::string group = ParamGroupPath(session, int32_t(i));
-        if (!group.empty() && group + "/" + RecordName(session.defaults[i]) == name)
-            return int32_t(i);
+
+    // Letter case aside: a key, a full name, or a bare name that may be shared by several.
+    const std::string wanted = Lower(name);
+    std::vector<int32_t> found;
+    for (size_t i = 1; i < count; ++i) {
+        const int32_t index = int32_t(i);
+        if (session.defaults[i].param_type == PF_Param_GROUP_END)
+            continue;
+        if (Lower(ParamKey(session, index)) == wanted || Lower(FullName(session, index)) == wanted ||
+            Lower(RecordName(session.defaults[i])) == wanted)
+            found.push_back(index);
     }
+    if (found.size() == 1)
+        return found[0];
+    if (found.size() > 1) {
+        error = "\"" + name + "\" names " + std::to_string(found.size()) + " parameters; give its group:";
+        for (size_t k = 0; k < found.size(); ++k)
+            error += std::string(k == 0 ? " " : k + 1 == found.size() ? " or " : ", ") + "\"" +
+                     FullName(session, found[k]) + "\"";
+        return -1;
+    }
+
     error = "no parameter \"" + name + "\"";
+    size_t best = std::string::npos;
+    std::string suggestion;
+    for (size_t i = 1; i < count; ++i) {
+        if (!ParamType(session.defaults[i].param_type).read && session.defaults[i].param_type != PF_Param_LAYER)
+            continue;
+        const std::string key = ParamKey(session, int32_t(i));
+        const size_t d = EditDistance(wanted, Lower(key));
+        if (d < best) {
+            best = d;
+            suggestion = key;
+        }
+    }
+    if (best <= std::max<size_t>(2, wanted.size() / 4))
+        error += "; did you mean \"" + suggestion + "\"?";
     return -1;
 }
 
-bool SetParamNumber(HostSession& session, int32_t index, double value, std::string& error)
+bool SetParamValue(HostSession& session, int32_t index, const ParamValue& value, std::string& error)
 {
     if (!ValidIndex(session, index) || size_t(index) >= session.values.size()) {
         error = "no parameter " + std::to_string(index);
         return false;
     }
-    const std::string key = ParamKey(session, index);
-    if (!std::isfinite(value)) {
-        error = "\"" + key + "\": the value is not a finite number";
-        return false;
-    }
     const PF_ParamDef& def = session.defaults[size_t(index)];
-    PF_ParamDef& cur = session.values[size_t(index)];
-    switch (def.param_type) {
-    case PF_Param_FIX_SLIDER: {
-        double lo = FromFixed(def.u.fd.valid_min), hi = FromFixed(def.u.fd.valid_max);
-        PF_Fixed f;
-        if (value < lo || value > hi || !ToFixedChecked(value, f)) {
-            error = OutOfRange(key, value, lo, hi);
-            return false;
-        }
-        cur.u.fd.value = f;
-        return true;
-    }
-    case PF_Param_SLIDER:
-        if (value != std::floor(value) || value < def.u.sd.valid_min || value > def.u.sd.valid_max) {
-            error = OutOfRange(key, value, def.u.sd.valid_min, def.u.sd.valid_max) + " of whole numbers";
-            return false;
-        }
-        cur.u.sd.value = PF_ParamValue(value);
-        return true;
-    case PF_Param_ANGLE: {
-        // The control has no range of its own: any angle a 16.16 number holds.
-        PF_Fixed f;
-        if (!ToFixedChecked(value, f)) {
-            error = OutOfRange(key, value, -32768, 32767);
-            return false;
-        }
-        cur.u.ad.value = f;
-        return true;
-    }
-    case PF_Param_POPUP:
-        if (value != std::floor(value) || value < 1 || value > def.u.pd.num_choices) {
-            error = OutOfRange(key, value, 1, def.u.pd.num_choices) + " of choice numbers";
-            return false;
-        }
-        cur.u.pd.value = PF_ParamValue(value);
-        return true;
-    case PF_Param_CHECKBOX:
-        if (value != 0 && value != 1) {
-            error = "\"" + key + "\": a checkbox is 0 or 1";
-            return false;
-        }
-        cur.u.bd.value = PF_ParamValue(value);
-        return true;
-    default:
-        error = "\"" + key + "\" (" + ParamTypeName(def.param_type) + ") takes no single number";
+    const ParamTypeOps& ops = ParamType(def.param_type);
+    const std::string key = ParamKey(session, index);
+    if (!ops.store) {
+        error = TakesNoValue(session, index);
         return false;
     }
-}
-
-bool SetParamColor(HostSession& session, int32_t index, int red, int green, int blue, std::string& error)
-{
-    if (!ValidIndex(session, index) || session.defaults[size_t(index)].param_type != PF_Param_COLOR) {
-        error = "parameter " + std::to_string(index) + " is not a colour";
-        return false;
-    }
-    for (int c : {red, green, blue})
-        if (c < 0 || c > 255) {
-            error = "\"" + ParamKey(session, index) + "\": colour channels are 0 to 255";
+    for (int i = 0; i < value.count; ++i)
+        if (!std::isfinite(value.v[i])) {
+            error = "\"" + key + "\": the value is not a finite number";
             return false;
         }
-    PF_Pixel& v = session.values[size_t(index)].u.cd.value;
-    v.red = A_u_char(red);
-    v.green = A_u_char(green);
-    v.blue = A_u_char(blue);
+    std::string why;
+    if (!ops.store(def, value, session.values[size_t(index)], why)) {
+        error = "\"" + key + "\": " + why;
+        return false;
+    }
     return true;
 }
 
-bool SetParamPoint(HostSession& session, int32_t index, double x, double y, std::string& error)
+bool SetParamNumber(HostSession& session, int32_t index, double value, std::string& error)
 {
-    if (!ValidIndex(session, index) || session.defaults[size_t(index)].param_type != PF_Param_POINT) {
-        error = "parameter " + std::to_string(index) + " is not a point";
-        return false;
+    if (ValidIndex(session, index)) {
+        const ParamTypeOps& ops = ParamType(session.defaults[size_t(index)].param_type);
+        if (ops.readDefault && ops.readDefault(session.defaults[size_t(index)]).count != 1) {
+            error = "\"" + ParamKey(session, index) + "\" takes " + ops.what + ", not a single number";
+            return false;
+        }
     }
-    PF_Fixed fx, fy;
-    if (!ToFixedChecked(x, fx) || !ToFixedChecked(y, fy)) {
-        error = "\"" + ParamKey(session, index) + "\": the point lies outside the 16.16 range";
-        return false;
-    }
-    session.values[size_t(index)].u.td.x_value = fx;
-    session.values[size_t(index)].u.td.y_value = fy;
-    return true;
+    ParamValue v;
+    v.count = 1;
+    v.v[0] = value;
+    return SetParamValue(session, index, v, error);
 }
 
-bool SetParamFromText(HostSession& session, int32_t index, const std::string& text, std::string& error)
+bool ParseParamText(const HostSession& session, int32_t index, const std::string& text, ParamValue& value,
+                    std::string& error)
 {
     if (!ValidIndex(session, index)) {
         error = "no parameter " + std::to_string(index);
         return false;
     }
     const PF_ParamDef& def = session.defaults[size_t(index)];
-    const std::string key = ParamKey(session, index);
-    std::vector<double> list;
-    switch (def.param_type) {
-    case PF_Param_COLOR:
-        if (!ParseList(text, list) || list.size() != 3) {
-            error = "\"" + key + "\": a colour is red,green,blue";
-            return false;
-        }
-        for (double c : list)
-            if (c != std::floor(c) || c < 0 || c > 255) {
-                error = "\"" + key + "\": colour channels are whole numbers 0 to 255";
-                return false;
-            }
-        return SetParamColor(session, index, int(list[0]), int(list[1]), int(list[2]), error);
-    case PF_Param_POINT: {
-        // Each coordinate in layer pixels, or with "%" in percent of the layer's side, so that
-        // "50%,100%" is the bottom centre of a layer of any size.
-        std::vector<std::string> parts = SplitChoices(text.c_str(), ',');
-        double xy[2];
-        bool ok = parts.size() == 2;
-        for (size_t i = 0; ok && i < 2; ++i) {
-            std::string part = parts[i];
-            while (!part.empty() && (part.back() == ' ' || part.back() == '\t'))
-                part.pop_back();
-            const bool percent = !part.empty() && part.back() == '%';
-            if (percent)
-                part.pop_back();
-            ok = ParseNumber(part, xy[i]);
-            if (ok && percent)
-                xy[i] = xy[i] / 100.0 * double(i == 0 ? session.in.width : session.in.height);
-        }
-        if (!ok) {
-            error = "\"" + key + "\": a point is x,y in layer pixels or x%,y% of the layer";
-            return false;
-        }
-        return SetParamPoint(session, index, xy[0], xy[1], error);
-    }
-    case PF_Param_POPUP: {
-        std::vector<std::string> choices = SplitChoices(PopupNames(def));
-        for (size_t i = 0; i < choices.size(); ++i)
-            if (choices[i] == text)
-                return SetParamNumber(session, index, double(i + 1), error);
-        break;
-    }
-    case PF_Param_CHECKBOX:
-        if (text == "on" || text == "true")
-            return SetParamNumber(session, index, 1, error);
-        if (text == "off" || text == "false")
-            return SetParamNumber(session, index, 0, error);
-        break;
-    default: break;
-    }
-    double v;
-    if (!ParseNumber(text, v)) {
-        error = "\"" + key + "\": \"" + text + "\" is not a value of a " + ParamTypeName(def.param_type);
+    const ParamTypeOps& ops = ParamType(def.param_type);
+    if (!ops.parse) {
+        error = TakesNoValue(session, index);
         return false;
     }
-    return SetParamNumber(session, index, v, error);
+    std::string why;
+    if (!ops.parse(session, def, text, value, why)) {
+        error = "\"" + ParamKey(session, index) + "\": " + why + " (valid: " + ops.range(def) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool SetParamFromText(HostSession& session, int32_t index, const std::string& text, std::string& error)
+{
+    ParamValue value;
+    return ParseParamText(session, index, text, value, error) && SetParamValue(session, index, value, error);
 }
 
 std::string DescribeParam(const HostSession& session, int32_t index)
@@ -342,145 +259,66 @@ std::string DescribeParam(const HostSession& session, int32_t index)
     if (!ValidIndex(session, index))
         return std::string();
     const PF_ParamDef& p = session.defaults[size_t(index)];
-    std::ostringstream line;
-    char head[96];
+    char head[16];
     std::snprintf(head, sizeof head, "%2d  ", int(index));
-    line << head;
-    std::string key = ParamKey(session, index);
-    line << key << std::string(key.size() < 40 ? 40 - key.size() : 1, ' ');
-    std::string type = ParamTypeName(p.param_type);
-    line << type << std::string(type.size() < 12 ? 12 - type.size() : 1, ' ');
-    switch (p.param_type) {
-    case PF_Param_FIX_SLIDER:
-        line << "valid " << FormatNumber(FromFixed(p.u.fd.valid_min)) << " to " << FormatNumber(FromFixed(p.u.fd.valid_max))
-             << ", slider " << FormatNumber(FromFixed(p.u.fd.slider_min)) << " to "
-             << FormatNumber(FromFixed(p.u.fd.slider_max)) << ", default " << FormatNumber(FromFixed(p.u.fd.dephault))
-             << ", precision " << p.u.fd.precision;
-        break;
-    case PF_Param_SLIDER:
-        line << "valid " << p.u.sd.valid_min << " to " << p.u.sd.valid_max << ", slider " << p.u.sd.slider_min << " to "
-             << p.u.sd.slider_max << ", default " << p.u.sd.dephault;
-        break;
-    case PF_Param_ANGLE: line << "default " << FormatNumber(FromFixed(p.u.ad.dephault)) << " degrees"; break;
-    case PF_Param_POPUP: {
-        std::vector<std::string> choices = SplitChoices(PopupNames(p));
-        int d = p.u.pd.dephault;
-        line << "default " << d;
-        if (d >= 1 && size_t(d) <= choices.size())
-            line << " (" << choices[size_t(d - 1)] << ")";
-        line << " of " << p.u.pd.num_choices << ": " << PopupNames(p);
-        break;
-    }
-    case PF_Param_CHECKBOX: line << "default " << (p.u.bd.dephault ? "on" : "off"); break;
-    case PF_Param_COLOR:
-        line << "default red " << int(p.u.cd.dephault.red) << ", green " << int(p.u.cd.dephault.green) << ", blue "
-             << int(p.u.cd.dephault.blue);
-        break;
-    case PF_Param_POINT:
-        line << "default x " << FormatNumber(FromFixed(p.u.td.x_dephault)) << " %, y "
-             << FormatNumber(FromFixed(p.u.td.y_dephault)) << " % of the layer";
-        break;
-    case PF_Param_LAYER:
-        if (index > 0)
-            line << "default " << (p.u.ld.dephault == PF_LayerDefault_NONE ? "no layer" : "this layer");
-        break;
-    case PF_Param_NO_DATA:
-        if (p.ui_flags & PF_PUI_CONTROL)
-            line << "custom control " << p.ui_width << " x " << p.ui_height;
-        break;
-    default: break;
-    }
+    std::string line = head;
+    const std::string key = ParamKey(session, index);
+    line += key + std::string(key.size() < 40 ? 40 - key.size() : 1, ' ');
+    const std::string type = ParamTypeName(p.param_type);
+    line += type + std::string(type.size() < 12 ? 12 - type.size() : 1, ' ');
+    const ParamTypeOps& ops = ParamType(p.param_type);
+    // The input layer is the host's own: it has no default to show.
+    if (ops.describe && index > 0)
+        line += ops.describe(p);
     if (p.uu.id != 0)
-        line << ", id " << p.uu.id;
+        line += ", id " + std::to_string(p.uu.id);
     if (p.flags != 0)
-        line << ", flags " << p.flags;
-    std::string s = line.str();
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
-    return s;
+        line += ", flags " + std::to_string(p.flags);
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
 }
 
-namespace {
-
-nlohmann::ordered_json ValueJson(const PF_ParamDef& def, const PF_ParamDef& cur, bool wantDefault)
+json ParamToJson(const HostSession& session, int32_t index)
 {
-    switch (def.param_type) {
-    case PF_Param_FIX_SLIDER: return FromFixed(wantDefault ? def.u.fd.dephault : cur.u.fd.value);
-    case PF_Param_SLIDER: return wantDefault ? def.u.sd.dephault : cur.u.sd.value;
-    case PF_Param_ANGLE: return FromFixed(wantDefault ? def.u.ad.dephault : cur.u.ad.value);
-    case PF_Param_POPUP: return wantDefault ? int(def.u.pd.dephault) : int(cur.u.pd.value);
-    case PF_Param_CHECKBOX: return wantDefault ? int(def.u.bd.dephault) : int(cur.u.bd.value);
-    case PF_Param_COLOR: {
-        const PF_Pixel& c = wantDefault ? def.u.cd.dephault : cur.u.cd.value;
-        return nlohmann::ordered_json::array({c.red, c.green, c.blue});
-    }
-    case PF_Param_POINT:
-        // The default is in percent of the layer, the value in layer pixels.
-        if (wantDefault)
-            return nlohmann::ordered_json::array({FromFixed(def.u.td.x_dephault), FromFixed(def.u.td.y_dephault)});
-        return nlohmann::ordered_json::array({FromFixed(cur.u.td.x_value), FromFixed(cur.u.td.y_value)});
-    default: return nullptr;
-    }
-}
-
-} // namespace
-
-nlohmann::ordered_json ParamToJson(const HostSession& session, int32_t index)
-{
-    nlohmann::ordered_json j;
+    json j;
     if (!ValidIndex(session, index))
         return j;
     const PF_ParamDef& p = session.defaults[size_t(index)];
     const PF_ParamDef& cur = size_t(index) < session.values.size() ? session.values[size_t(index)] : p;
+    const ParamTypeOps& ops = ParamType(p.param_type);
     j["index"] = index;
     j["name"] = RecordName(p);
     j["key"] = ParamKey(session, index);
     j["group"] = ParamGroupPath(session, index);
     j["type"] = ParamTypeName(p.param_type);
-    switch (p.param_type) {
-    case PF_Param_FIX_SLIDER:
-        j["valid"] = {FromFixed(p.u.fd.valid_min), FromFixed(p.u.fd.valid_max)};
-        j["slider"] = {FromFixed(p.u.fd.slider_min), FromFixed(p.u.fd.slider_max)};
-        j["precision"] = p.u.fd.precision;
-        break;
-    case PF_Param_SLIDER:
-        j["valid"] = {p.u.sd.valid_min, p.u.sd.valid_max};
-        j["slider"] = {p.u.sd.slider_min, p.u.sd.slider_max};
-        break;
-    case PF_Param_POPUP: j["choices"] = SplitChoices(PopupNames(p)); break;
-    case PF_Param_POINT: j["default_unit"] = "percent"; break;
-    case PF_Param_LAYER: j["default"] = p.u.ld.dephault == PF_LayerDefault_NONE ? "none" : "this layer"; break;
-    case PF_Param_NO_DATA:
-        j["ui_flags"] = p.ui_flags;
-        j["ui_size"] = {p.ui_width, p.ui_height};
-        break;
-    default: break;
-    }
-    if (HasValue(p.param_type)) {
-        j["default"] = ValueJson(p, cur, true);
-        j["value"] = ValueJson(p, cur, false);
+    if (ops.describeJson)
+        ops.describeJson(p, j);
+    if (ops.read) {
+        // The default as registered (a point's in percent, as "default_unit" says).
+        j["default"] = NumbersJson(p, ops.readDefault(p));
+        j["value"] = ops.toJson(session, p, ops.read(cur));
     }
     j["id"] = p.uu.id;
     j["flags"] = p.flags;
     return j;
 }
 
-nlohmann::ordered_json ParamsToJson(const HostSession& session)
+json ParamsToJson(const HostSession& session)
 {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    json list = json::array();
     for (size_t i = 1; i < session.defaults.size(); ++i)
         list.push_back(ParamToJson(session, int32_t(i)));
-    return nlohmann::ordered_json{{"parameters", list}};
+    return json{{"parameters", list}};
 }
 
-bool ApplyParamsJson(HostSession& session, const nlohmann::ordered_json& file, std::string& error,
-                     std::vector<int32_t>* setIndices)
+bool ApplyParamsJson(HostSession& session, const json& file, std::string& error, std::vector<int32_t>* setIndices)
 {
     if (!file.is_object() || !file.contains("parameters") || !file["parameters"].is_array()) {
         error = "a parameter file holds an object with a \"parameters\" array";
         return false;
     }
-    for (const nlohmann::ordered_json& entry : file["parameters"]) {
+    for (const json& entry : file["parameters"]) {
         if (!entry.is_object() || !entry.contains("value"))
             continue;
         int32_t index = -1;
@@ -493,22 +331,26 @@ bool ApplyParamsJson(HostSession& session, const nlohmann::ordered_json& file, s
             error = "a parameter entry needs a \"key\" or an \"index\"";
             return false;
         }
-        const nlohmann::ordered_json& v = entry["value"];
+        if (!ValidIndex(session, index)) {
+            error = "no parameter " + std::to_string(index);
+            return false;
+        }
+        const json& v = entry["value"];
+        const PF_ParamDef& def = session.defaults[size_t(index)];
+        const ParamTypeOps& ops = ParamType(def.param_type);
         bool ok;
-        if (v.is_number())
-            ok = SetParamNumber(session, index, v.get<double>(), error);
-        else if (v.is_boolean())
-            ok = SetParamNumber(session, index, v.get<bool>() ? 1 : 0, error);
-        else if (v.is_string())
+        if (v.is_string()) {
             ok = SetParamFromText(session, index, v.get<std::string>(), error);
-        else if (v.is_array() && v.size() == 3 && v[0].is_number_integer() && v[1].is_number_integer() &&
-                 v[2].is_number_integer())
-            ok = SetParamColor(session, index, v[0].get<int>(), v[1].get<int>(), v[2].get<int>(), error);
-        else if (v.is_array() && v.size() == 2 && v[0].is_number() && v[1].is_number())
-            ok = SetParamPoint(session, index, v[0].get<double>(), v[1].get<double>(), error);
-        else {
-            error = "parameter " + std::to_string(index) + ": a value is a number, a string or a list";
+        } else if (!ops.fromJson) {
+            error = TakesNoValue(session, index);
             ok = false;
+        } else {
+            ParamValue value;
+            std::string why;
+            ok = ops.fromJson(session, def, v, value, why);
+            if (!ok)
+                error = "\"" + ParamKey(session, index) + "\": " + why + " (valid: " + ops.range(def) + ")";
+            ok = ok && SetParamValue(session, index, value, error);
         }
         if (!ok)
             return false;

@@ -1,11 +1,7 @@
 // The parameters as the host's user meets them: names (qualified by group where a name repeats),
-// values in the units the panel shows, and the JSON form that `velmora params --json` writes and
-// a parameter file holds. Setting a value changes the session's current record for that index
-// only; the registered defaults stay as they are.
-//
-// Units: fixed sliders and angles are real numbers (degrees for angles), sliders and popups
-// integers (popups 1-based, or a choice name), checkboxes 0/1, colours red, green, blue 0..255,
-// points x, y in layer pixels. Values outside a control's valid range are refused.
+// values in the units of host/param_types.h, listings, and the JSON form that `velmora params
+// --json` writes and a parameter file holds. Setting a value changes the session's current record
+// for that index only; the registered defaults stay as they are.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/host_ops.h"
+#include "host/param_types.h"
 
 // "fixed", "slider", "popup", ...; "type N" for types the host does not know.
 std::string ParamTypeName(PF_ParamType type);
@@ -27,23 +24,28 @@ std::string ParamGroupPath(const HostSession& session, int32_t index);
 // "(end of NAME)".
 std::string ParamKey(const HostSession& session, int32_t index);
 
-// The index of the parameter a user named (its key, or its full "group/name" path), or -1 with
-// `error` set.
+// The index of the parameter a user named: its key or its "group/name" path, in any letter case
+// as long as that names one parameter. -1 with `error` set: for a name several parameters share,
+// the group-qualified names to choose from; for an unknown one, the closest name if any is close.
 int32_t FindParam(const HostSession& session, const std::string& name, std::string& error);
 
-// Setters of one current value. False with `error` set for an index without such a value, a
-// non-finite number or one outside the valid range; the value is then unchanged.
+// Setters of one current value. False with `error` naming the parameter and what is wrong (an
+// index without such a value, a non-finite number, one outside the valid range); the value is
+// then unchanged.
+bool SetParamValue(HostSession& session, int32_t index, const ParamValue& value, std::string& error);
 bool SetParamNumber(HostSession& session, int32_t index, double value, std::string& error);
-bool SetParamColor(HostSession& session, int32_t index, int red, int green, int blue, std::string& error);
-bool SetParamPoint(HostSession& session, int32_t index, double x, double y, std::string& error);
-// Parses the text by the parameter's type: "12.5", "3", "Bezier", "on", "255,128,0", "960,1080".
+// The text of NAME=VALUE by the parameter's type: "12.5", "3", "Bezier", "on", "255,128,0",
+// "960,1080", "50%,100%". ParseParamText only reads it; SetParamFromText also sets it.
+bool ParseParamText(const HostSession& session, int32_t index, const std::string& text, ParamValue& value,
+                    std::string& error);
 bool SetParamFromText(HostSession& session, int32_t index, const std::string& text, std::string& error);
 
 // One line of `velmora params`: index, key, type, ranges and default of the registered record.
 std::string DescribeParam(const HostSession& session, int32_t index);
 
 // The registered parameter as JSON: index, name, key, group, type, its ranges, "default" and the
-// current "value" in the units above (absent for parameters without a value).
+// current "value" (absent for parameters without a value). A point's value is written as the
+// text "x%,y%" of the session's layer.
 nlohmann::ordered_json ParamToJson(const HostSession& session, int32_t index);
 // All registered parameters, under "parameters".
 nlohmann::ordered_json ParamsToJson(const HostSession& session);

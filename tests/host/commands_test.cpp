@@ -67,7 +67,7 @@ TEST(ParamsCommand, WritesJsonThatNamesEveryParameter)
     EXPECT_EQ(position["index"], 24);
     EXPECT_EQ(position["name"], "Position");
     EXPECT_EQ(position["default"], nlohmann::json::array({50.0, 100.0}));
-    EXPECT_EQ(position["value"], nlohmann::json::array({960.0, 1080.0}));   // at the host's 1920 x 1080
+    EXPECT_EQ(position["value"], "50%,100%");   // of the layer, whatever its size
     const nlohmann::json& diffuse = doc["parameters"][43];
     EXPECT_EQ(diffuse["key"], "Material of tree/Diffuse");
     EXPECT_EQ(diffuse["value"], nlohmann::json::array({160, 80, 0}));
