@@ -155,7 +155,7 @@ void ShadeTree(benchmark::State& state)
 {
     const Case which = static_cast<Case>(state.range(0));
     const bool deep = state.range(2) != 0;
-    __SetDrawMode(6);
+    __SetDrawMode(static_cast<uint8_t>(DrawMode::Phong));
     __SetQuality(static_cast<uint8_t>(state.range(1)));
     __SetDeep(deep ? 1 : 0);
     __SetDubleSide(0);

@@ -136,10 +136,10 @@ float CountingShader(float a, float b, unsigned char* c, unsigned char* d, float
 }
 
 // Arg: draw mode.
-void DrawMode(benchmark::State& state)
+void EveryDrawMode(benchmark::State& state)
 {
-    const uint8_t mode = static_cast<uint8_t>(state.range(0));
-    __SetDrawMode(mode);
+    const DrawMode mode = static_cast<DrawMode>(state.range(0));
+    __SetDrawMode(static_cast<uint8_t>(mode));
     __SetQuality(1);
     __SetDeep(0);
     __SetUseMultyRefract(0);
@@ -162,7 +162,7 @@ void DrawMode(benchmark::State& state)
         source[k + 2] = 40;
         source[k + 3] = 255;
     }
-    __Triangle3ds* triangles = mode == 0 ? mesh.unsorted : mesh.triangles;
+    __Triangle3ds* triangles = mode == DrawMode::Rough ? mesh.unsorted : mesh.triangles;
     auto render = [&] {
         __RasterScene(dest, source, Width, Height, Width * 4, mesh.pointCount, mesh.triangleCount,
                       triangles, mesh.points, Width / 2, Height / 2, 2, scene.materials,
@@ -190,18 +190,16 @@ void DrawMode(benchmark::State& state)
     PageRelease(dest);
 }
 
-BENCHMARK(DrawMode)
-    ->ArgName("mode")
-    ->Arg(0)  // Rough
-    ->Arg(1)  // Line
-    ->Arg(2)  // Wire
-    ->Arg(3)  // Flat
-    ->Arg(6)  // Phong
-    ->Arg(8)  // Patches
-    ->Arg(9)  // Bezier
-    ->Arg(10) // Bezier outline
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(1.0);
+void DrawModes(benchmark::internal::Benchmark* b)
+{
+    b->ArgName("mode");
+    for (DrawMode mode : {DrawMode::Rough, DrawMode::Line, DrawMode::Wire, DrawMode::Flat,
+                          DrawMode::Phong, DrawMode::Patches, DrawMode::Bezier,
+                          DrawMode::BezierOutline})
+        b->Arg(static_cast<int>(mode));
+}
+
+BENCHMARK(EveryDrawMode)->Apply(DrawModes)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 } // namespace
 

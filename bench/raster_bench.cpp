@@ -117,7 +117,7 @@ float CountingShader(float a, float b, unsigned char* c, unsigned char* d, float
                                  w, x, y, z);
 }
 
-// Args: levels, draw mode (3 or 6), quality, deep.
+// Args: levels, draw mode (Flat or Phong), quality, deep.
 void RasterTree(benchmark::State& state)
 {
     const int levels = static_cast<int>(state.range(0));
@@ -174,10 +174,10 @@ void Configurations(benchmark::internal::Benchmark* b)
 {
     b->ArgNames({"levels", "mode", "quality", "deep"});
     for (int levels : {4, 7})
-        for (int mode : {3, 6})
+        for (DrawMode mode : {DrawMode::Flat, DrawMode::Phong})
             for (int quality : {1, 0})
                 for (int deep : {0, 1})
-                    b->Args({levels, mode, quality, deep});
+                    b->Args({levels, static_cast<int>(mode), quality, deep});
 }
 
 BENCHMARK(RasterTree)->Apply(Configurations)->Unit(benchmark::kMillisecond)->MinTime(1.0);
@@ -186,7 +186,7 @@ BENCHMARK(RasterTree)->Apply(Configurations)->Unit(benchmark::kMillisecond)->Min
 // frame with no triangle to draw. Arg: deep.
 void EmptyFrame(benchmark::State& state)
 {
-    __SetDrawMode(6);
+    __SetDrawMode(static_cast<uint8_t>(DrawMode::Phong));
     __SetDeep(static_cast<uint8_t>(state.range(0)));
     const size_t bytes = static_cast<size_t>(Width) * Height * 4 * (state.range(0) ? 2 : 1);
     unsigned char* image = static_cast<unsigned char*>(PageAllocate(bytes));

@@ -187,7 +187,7 @@ void Raster(benchmark::State& state)
     const FrameParameters p = frame.Params();
     FrameMesh mesh(GeneratorInputs(p, Width, 0));
     PlaceTree(p, Width, Height, mesh.points, mesh.pointCount);
-    __SetDrawMode(EngineDrawMode(p.renderingMode));
+    __SetDrawMode(static_cast<uint8_t>(EngineDrawMode(p.renderingMode)));
     __SetQuality(1);
     __SetDeep(deep ? 1 : 0);
     __SetUseMultyRefract(0);

@@ -166,7 +166,8 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
     CheckOut(in_data, PARAM_TREE_REFLECTION_LAYER, deep, treeLayer, result);
     CheckOut(in_data, PARAM_NEEDLE_REFLECTION_LAYER, deep, needleLayer, result);
 
-    __SetDrawMode(EngineDrawMode(p.renderingMode));
+    const DrawMode mode = EngineDrawMode(p.renderingMode);
+    __SetDrawMode(static_cast<uint8_t>(mode));
     float ratio = in_data->width > 0 ? float(W) / float(in_data->width) : 1.0f;
     if (ratio == 0.0f || !std::isfinite(ratio))
         ratio = 1.0f;
@@ -228,7 +229,7 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
     __SetUseMultyRefract(0);
     __SetDubleSide(0);
     // Rough draws in array order; every other mode paints far to near.
-    if (__GetDrawMode() != 0)
+    if (mode != DrawMode::Rough)
         __Sort(triangleCount, buffers.triangles, buffers.points);
     __RasterScene(buffers.destination, buffers.source, W, H, W * 4, pointCount, triangleCount,
                   buffers.triangles, buffers.points, W / 2, H / 2, 2, materials, textures,

@@ -118,11 +118,14 @@ int32_t FrameNumber(A_long currentTime, A_long localTimeStep)
     return currentTime / localTimeStep;
 }
 
-uint8_t EngineDrawMode(int32_t renderingMode)
+DrawMode EngineDrawMode(int32_t renderingMode)
 {
-    static const uint8_t Modes[7] = {0, 1, 2, 3, 6, 8, 9};
+    // The menu "Rough|Line|Wire|Flat|Phong|Patches|Bezier", in its order.
+    static const DrawMode Modes[7] = {DrawMode::Rough, DrawMode::Line,    DrawMode::Wire,
+                                      DrawMode::Flat,  DrawMode::Phong,   DrawMode::Patches,
+                                      DrawMode::Bezier};
     int choice = int(uint8_t(renderingMode)) - 1;  // the host's value is read as its low byte
-    return choice >= 0 && choice < 7 ? Modes[choice] : 6;
+    return choice >= 0 && choice < 7 ? Modes[choice] : DrawMode::Phong;
 }
 
 TreeInputs GeneratorInputs(const FrameParameters& p, int32_t width, int32_t frame)

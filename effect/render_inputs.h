@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "effect/host_api.h"
+#include "engine/engine_exports.h"
 #include "engine/scene_records.h"
 #include "tree/tree_model.h"
 
@@ -65,7 +66,7 @@ FrameParameters ReadFrameParameters(PF_ParamDef* const params[]);
 int32_t FrameNumber(A_long currentTime, A_long localTimeStep);
 
 // Engine draw mode of a "Rendering mode" value; anything off the menu is Phong.
-uint8_t EngineDrawMode(int32_t renderingMode);
+DrawMode EngineDrawMode(int32_t renderingMode);
 
 // The generator's inputs for an output `width` pixels wide at `frame`.
 TreeInputs GeneratorInputs(const FrameParameters& p, int32_t width, int32_t frame);

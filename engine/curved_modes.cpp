@@ -9,7 +9,6 @@
 #include "engine/engine_state.h"
 #include "engine/fills.h"
 #include "engine/mode_rasterisers.h"
-#include "shading/pixel_shader.h"
 #include "shading/span_helpers.h"
 #include "shading/vector_helpers.h"
 
@@ -85,23 +84,17 @@ void SamplePatch(const CubicPatch& patch, const __Point3ds& p0, const __Point3ds
     }
 }
 
-inline RenderOnePixelProc CurrentShader()
-{
-    // An installed null shader would crash on the first pixel; the engine's own stands in.
-    return RenderOnePixel ? RenderOnePixel : DefaultRenderOnePixel;
-}
-
 } // namespace
 
-void PatchTriangle(unsigned char* target, unsigned char* source, __Triangle3ds* triangle,
-                   __Point3ds* points, int originX, int originY, int materialCount,
-                   material3ds* materials, __Texture* textures, int lightCount, light3ds* lights,
-                   GlassProp* glassProps)
+void PatchTriangle(const Scene& scene, __Triangle3ds* triangle)
 {
-    if (!target || !triangle || !points)
+    const __Point3ds* points = scene.points;
+    if (!scene.target || !triangle || !points)
         return;
     __Point3ds local[6];
     PatchSubdivisionPoints(points[triangle->a], points[triangle->b], points[triangle->c], local);
+    Scene pieces = scene;
+    pieces.points = local;
     static const int corners[4][3] = {{0, 3, 5}, {3, 1, 4}, {4, 2, 5}, {3, 4, 5}};
     for (const auto& c : corners) {
         __Triangle3ds piece{};
@@ -114,29 +107,26 @@ void PatchTriangle(unsigned char* target, unsigned char* source, __Triangle3ds* 
         TriangleNormal(piece, local, nx, ny, nz);
         if (!ExtendedPassRule(nz))
             continue;
-        PhongTriangle(target, source, textures, materials, materialCount, &piece, local, originX,
-                      originY, lightCount, lights, glassProps);
+        PhongTriangle(pieces, &piece);
     }
 }
 
-void BezierTriangle(unsigned char* target, unsigned char* source, __Triangle3ds* triangle,
-                    __Point3ds* points, int originX, int originY, int materialCount,
-                    material3ds* materials, __Texture* textures, int lightCount, light3ds* lights,
-                    GlassProp* glassProps)
+namespace {
+
+template <typename Element>
+void SampleBezier(const Scene& scene, __Triangle3ds* triangle)
 {
-    if (!target || !triangle || !points)
-        return;
-    const __Point3ds& p0 = points[triangle->a];
-    const __Point3ds& p1 = points[triangle->b];
-    const __Point3ds& p2 = points[triangle->c];
+    const __Point3ds& p0 = scene.points[triangle->a];
+    const __Point3ds& p1 = scene.points[triangle->b];
+    const __Point3ds& p2 = scene.points[triangle->c];
     CubicPatch patch;
     BuildCubicPatch(p0, p1, p2, patch);
-    const RenderOnePixelProc shade = CurrentShader();
     const unsigned char mapsOn = patch.mapped ? 1 : 0;
-    const float fx = static_cast<float>(originX), fy = static_cast<float>(originY);
+    const float fx = static_cast<float>(scene.originX), fy = static_cast<float>(scene.originY);
+    unsigned char* target = scene.target;
     __PrevInfo prev{};
 
-    SamplePatch(patch, p0, p1, p2, originX, originY, prev, [&](const Sample& sample) {
+    SamplePatch(patch, p0, p1, p2, scene.originX, scene.originY, prev, [&](const Sample& sample) {
         double n[3];
         EvaluatePatchRow(*sample.normalRow, sample.s, n);
         const float nx = static_cast<float>(n[0]);
@@ -170,43 +160,43 @@ void BezierTriangle(unsigned char* target, unsigned char* source, __Triangle3ds*
         const float fz = static_cast<float>(z);
         __Point normal{nx, ny, nz};
         float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
-        const float opacity = shade(fx, fy, target, source, x, y, fz, triangle, materials,
-                                    materialCount, c1, c2, c3, &normal, mapsOn, u, v, textures,
-                                    lightCount, lights, &prev, glassProps, nx, ny, nz,
-                                    -(x * nx + y * ny + fz * nz));
+        const float opacity =
+            scene.shade(fx, fy, target, scene.source, x, y, fz, triangle, scene.materials,
+                        scene.materialCount, c1, c2, c3, &normal, mapsOn, u, v, scene.textures,
+                        scene.lightCount, scene.lights, &prev, scene.glassProps, nx, ny, nz,
+                        -(x * nx + y * ny + fz * nz));
         prev.normal = __Point{nx, ny, nz};
         prev.x = x;
         prev.y = y;
         prev.u = u;
         prev.v = v;
         prev.valid = 1;
-        BlendPixel(target, c1, c2, c3, sample.px, sample.py, fade * opacity);
+        BlendPixel<Element>(target, c1, c2, c3, sample.px, sample.py, fade * opacity);
         return true;
     });
 }
 
-void BezierOutlineTriangle(unsigned char* target, unsigned char* source, __Triangle3ds* triangle,
-                           __Point3ds* points, int originX, int originY, int materialCount,
-                           material3ds* materials)
+template <typename Element>
+void SampleOutline(const Scene& scene, __Triangle3ds* triangle)
 {
-    if (!target || !triangle || !points)
-        return;
-    const __Point3ds& p0 = points[triangle->a];
-    const __Point3ds& p1 = points[triangle->b];
-    const __Point3ds& p2 = points[triangle->c];
+    const __Point3ds& p0 = scene.points[triangle->a];
+    const __Point3ds& p1 = scene.points[triangle->b];
+    const __Point3ds& p2 = scene.points[triangle->c];
     CubicPatch patch;
     BuildCubicPatch(p0, p1, p2, patch);
 
     float colour[3] = {static_cast<float>(ChannelMax), 0.0f, 0.0f};
-    if (materials && materialCount > 0) {
-        const int index = triangle->material < materialCount ? triangle->material
-                                                             : materialCount - 1;
+    if (scene.materials && scene.materialCount > 0) {
+        const int index = triangle->material < scene.materialCount ? triangle->material
+                                                                   : scene.materialCount - 1;
         for (int c = 0; c < 3; ++c)
-            colour[c] = materials[index].diffuse[c] * static_cast<float>(ChannelMax);
+            colour[c] = scene.materials[index].diffuse[c] * static_cast<float>(ChannelMax);
     }
+    unsigned char* target = scene.target;
+    const unsigned char* source = scene.source;
     __PrevInfo prev{};
 
-    SamplePatch(patch, p0, p1, p2, originX, originY, prev, [&](const Sample& sample) {
+    SamplePatch(patch, p0, p1, p2, scene.originX, scene.originY, prev, [&](const Sample& sample) {
         double n[3];
         EvaluatePatchRow(*sample.normalRow, sample.s, n);
         const float nz = static_cast<float>(n[2]);
@@ -219,13 +209,35 @@ void BezierOutlineTriangle(unsigned char* target, unsigned char* source, __Trian
             if (a >= 0.15f)
                 a = 0.3f - a;
             const float r = a / 0.15f;
-            BlendPixel(target, colour[0], colour[1], colour[2], sample.px, sample.py,
-                       ClampUnit(r * r));
+            BlendPixel<Element>(target, colour[0], colour[1], colour[2], sample.px, sample.py,
+                                ClampUnit(r * r));
         } else if (source) {
             const int at = sample.py * RowStride + 4 * sample.px;
             for (int c = 0; c < 4; ++c)
-                SetElement(target, at + c, GetElement(source, at + c));
+                StoreElement<Element>(target, at + c, LoadElement<Element>(source, at + c));
         }
         return true;
     });
+}
+
+} // namespace
+
+void BezierTriangle(const Scene& scene, __Triangle3ds* triangle)
+{
+    if (!scene.target || !triangle || !scene.points)
+        return;
+    if (scene.deep)
+        SampleBezier<uint16_t>(scene, triangle);
+    else
+        SampleBezier<uint8_t>(scene, triangle);
+}
+
+void BezierOutlineTriangle(const Scene& scene, __Triangle3ds* triangle)
+{
+    if (!scene.target || !triangle || !scene.points)
+        return;
+    if (scene.deep)
+        SampleOutline<uint16_t>(scene, triangle);
+    else
+        SampleOutline<uint8_t>(scene, triangle);
 }

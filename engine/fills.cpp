@@ -1,15 +1,14 @@
 // The triangle fills: set-up, then one scan converter that walks the triangle row by row from its
 // corner of greatest y down to the smallest, drawing each span's interior and, with _Quality, a
 // band of soft-edge pixels on both sides of the span and a box of them around each corner
-// (Phong) or each edge (flat and solid). The variants differ only in how a pixel is shaded,
-// which is chosen at compile time.
+// (Phong) or each edge (flat and solid). The variants differ only in how a pixel is shaded; that,
+// and the element width of the image, are chosen at compile time once per triangle.
 #include "engine/fills.h"
 
 #include <cmath>
 
 #include "engine/engine_exports.h"
 #include "engine/engine_state.h"
-#include "shading/pixel_shader.h"
 #include "shading/span_helpers.h"
 #include "shading/vector_helpers.h"
 
@@ -35,17 +34,11 @@ inline Segment SegmentOf(const __Point3ds& from, const __Point3ds& to)
 // One fill call: the scene it draws for, the working polygon (copies of the corners with the
 // origin added, so x, y are image columns and rows) and everything fixed per triangle.
 struct Fill {
+    const Scene* scene;       // null for the solid fill
     unsigned char* target;
-    unsigned char* source;
-    __Texture* textures;
-    material3ds* materials;
-    int materialCount;
     __Triangle3ds* triangle;
     float originX, originY;
-    int lightCount;
-    light3ds* lights;
-    GlassProp* glassProps;
-    RenderOnePixelProc shade;
+    bool quality;
 
     __Point3ds v[3];
     EdgeEntry edges[3];
@@ -80,18 +73,21 @@ inline void RecordHidden(Fill& f, float x, float y)
     Record(f, x, y, normal, 1);
 }
 
-template <FillKind K, Pass P>
+// One pixel of pass P. Element is the image's element type; Falloff is how soft edge pixels
+// fall off (the shaded fills draw for the filled modes; the solid fill follows the draw mode).
+template <FillKind K, typename Element, EdgeFalloff Falloff, Pass P>
 inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
 {
     const float x = static_cast<float>(px);
     const float y = static_cast<float>(py);
     if constexpr (K == FillKind::Solid) {
         if constexpr (P == Pass::Interior)
-            BlendPixel(f.target, f.colour[0], f.colour[1], f.colour[2], px, py, f.opacity);
+            BlendPixel<Element>(f.target, f.colour[0], f.colour[1], f.colour[2], px, py,
+                                f.opacity);
         else
-            DrawEdgePixel(f.opacity, f.target, 0.0f, NoDepthIndex, f.colour[0], f.colour[1],
-                          f.colour[2], edge.line, x, y, 1.0f, edge.x0, edge.y0, edge.x1,
-                          edge.y1);
+            DrawEdgePixel<Element, Falloff>(f.opacity, f.target, 0.0f, NoDepthIndex, f.colour[0],
+                                            f.colour[1], f.colour[2], edge.line, x, y, 1.0f,
+                                            edge.x0, edge.y0, edge.x1, edge.y1);
     } else {
         constexpr bool records = K == FillKind::Phong && P != Pass::EdgeBox;
         float depth, previous;
@@ -112,16 +108,17 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
         }
         __Point shaded = normal;
         float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
-        float opacity = f.shade(f.originX, f.originY, f.target, f.source, x - f.originX,
-                                y - f.originY, depth, f.triangle, f.materials, f.materialCount,
-                                c1, c2, c3, &shaded, f.mapsOn, f.texU, f.texV, f.textures,
-                                f.lightCount, f.lights, P == Pass::EdgeBox ? nullptr : &f.prev,
-                                f.glassProps, f.nx, f.ny, f.nz, f.d);
+        const Scene& s = *f.scene;
+        float opacity = s.shade(f.originX, f.originY, f.target, s.source, x - f.originX,
+                                y - f.originY, depth, f.triangle, s.materials, s.materialCount,
+                                c1, c2, c3, &shaded, f.mapsOn, f.texU, f.texV, s.textures,
+                                s.lightCount, s.lights, P == Pass::EdgeBox ? nullptr : &f.prev,
+                                s.glassProps, f.nx, f.ny, f.nz, f.d);
         if constexpr (P == Pass::Interior)
-            BlendPixel(f.target, c1, c2, c3, px, py, opacity);
+            BlendPixel<Element>(f.target, c1, c2, c3, px, py, opacity);
         else
-            DrawFillEdgePixel(opacity, f.target, depth, previous, zIndex, c1, c2, c3, edge.line, x,
-                              y, edge.x0, edge.y0, edge.x1, edge.y1);
+            DrawFillEdgePixel<Element>(opacity, f.target, depth, previous, zIndex, c1, c2, c3,
+                                       edge.line, x, y, edge.x0, edge.y0, edge.x1, edge.y1);
         if constexpr (records)
             Record(f, x, y, normal, P == Pass::RightBand ? 0 : 1);
     }
@@ -151,7 +148,7 @@ inline void RecordOutside(Fill& f, int px, int py)
 // columns inside the image are visited: the others would draw nothing, and the one thing they
 // leave behind, the previous pixel of a Phong span, is reproduced for the pixel after them. That
 // keeps a span across a corner at 1e30 as cheap as one across the image.
-template <FillKind K, Pass P>
+template <FillKind K, typename Element, EdgeFalloff Falloff, Pass P>
 void RunSpan(Fill& f, int py, int first, float limit, bool inclusive, const Segment& edge)
 {
     if (std::isnan(limit))
@@ -171,13 +168,13 @@ void RunSpan(Fill& f, int py, int first, float limit, bool inclusive, const Segm
     if (first < from)
         RecordOutside<K, P>(f, from - 1, py);
     for (int px = from; px <= to; ++px)
-        ShadePixel<K, P>(f, px, py, edge);
+        ShadePixel<K, Element, Falloff, P>(f, px, py, edge);
     if (last > to)
         RecordOutside<K, P>(f, last, py);
 }
 
 // Every pixel of an edge box, against the edge from F to T, with no __PrevInfo.
-template <FillKind K>
+template <FillKind K, typename Element, EdgeFalloff Falloff>
 void DrawEdgeBox(Fill& f, int i, int sweep)
 {
     const __Point3ds& from = f.v[f.edges[i].start];
@@ -218,12 +215,12 @@ void DrawEdgeBox(Fill& f, int i, int sweep)
     const Segment edge = SegmentOf(from, to);
     for (int py = r0; py <= r1; ++py)
         for (int px = c0; px <= c1; ++px)
-            ShadePixel<K, Pass::EdgeBox>(f, px, py, edge);
+            ShadePixel<K, Element, Falloff, Pass::EdgeBox>(f, px, py, edge);
 }
 
 // Walks edge i from its start F down to its end T, one span per row, with the other side of
 // the span found among the later edges. Returns the row the walk ends on.
-template <FillKind K>
+template <FillKind K, typename Element, EdgeFalloff Falloff>
 int WalkEdge(Fill& f, int i)
 {
     const __Point3ds& from = f.v[f.edges[i].start];
@@ -255,13 +252,16 @@ int WalkEdge(Fill& f, int i)
         float bandLeft = std::fabs(xl - ((fr - 1.0f - from.y) * slope + from.x));
         if (bandLeft <= 3.0f)
             bandLeft = 3.0f;
-        if (_Quality) {
-            RunSpan<K, Pass::LeftBand>(f, r, TruncInt(xl - bandLeft), xl + 0.5f, true, left);
-            RunSpan<K, Pass::Interior>(f, r, TruncInt(xl + 1.0f), xr, false, left);
+        if (f.quality) {
+            RunSpan<K, Element, Falloff, Pass::LeftBand>(f, r, TruncInt(xl - bandLeft), xl + 0.5f,
+                                                         true, left);
+            RunSpan<K, Element, Falloff, Pass::Interior>(f, r, TruncInt(xl + 1.0f), xr, false,
+                                                         left);
             const Segment right{crossing.line, crossing.x0, crossing.y0, crossing.x1, crossing.y1};
-            RunSpan<K, Pass::RightBand>(f, r, TruncInt(xr), xr + crossing.band, true, right);
+            RunSpan<K, Element, Falloff, Pass::RightBand>(f, r, TruncInt(xr), xr + crossing.band,
+                                                          true, right);
         } else {
-            RunSpan<K, Pass::Interior>(f, r, TruncInt(xl), xr, false, left);
+            RunSpan<K, Element, Falloff, Pass::Interior>(f, r, TruncInt(xl), xr, false, left);
         }
     }
     return end;
@@ -271,7 +271,7 @@ int WalkEdge(Fill& f, int i)
 // counter-clockwise, so edges 0 and 1 descend on the side of smaller x and the crossing with the
 // far side is searched among the edges after the one walked. Every round advances the edge
 // index, so the loop ends after at most three rounds.
-template <FillKind K>
+template <FillKind K, typename Element, EdgeFalloff Falloff>
 void RunFill(Fill& f, int minRow)
 {
     const int lastEdge = 2; // the vertex count - 1
@@ -279,14 +279,14 @@ void RunFill(Fill& f, int minRow)
     int sweep = 1;
     int row = 0;
     for (;;) {
-        if (_Quality)
-            DrawEdgeBox<K>(f, i, sweep);
+        if (f.quality)
+            DrawEdgeBox<K, Element, Falloff>(f, i, sweep);
         // A horizontal edge has no rows to walk.
         if (std::fabs(f.v[f.edges[i].end].y - f.v[f.edges[i].start].y) < 1.0f)
             ++i;
         if (i >= lastEdge)
             return;
-        row = WalkEdge<K>(f, i);
+        row = WalkEdge<K, Element, Falloff>(f, i);
         ++i;
         if (row > minRow)
             continue;
@@ -294,15 +294,16 @@ void RunFill(Fill& f, int minRow)
         // Phong fill the box around its lower corner).
         f.prev.valid = 0;
         sweep = 2;
-        if (!_Quality)
+        if (!f.quality)
             return;
     }
 }
 
 inline bool Finite(float value) { return std::isfinite(value); }
 
-// Working polygon, winding and, for the shaded fills, plane, culling and interpolation set-up.
-template <FillKind K>
+// Working polygon, winding and, for the shaded fills, plane, culling and interpolation set-up;
+// then the fill for the element width and edge falloff the caller chose.
+template <FillKind K, typename Element, EdgeFalloff Falloff>
 void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int originX,
                   int originY)
 {
@@ -345,7 +346,7 @@ void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int
         // meaningful interior either and would only feed NaN into the weights.
         if (f.interp.area == 0.0f || !Finite(f.interp.area))
             return;
-        if (_Persp_Val != 0.0f && f.mapsOn &&
+        if (f.interp.perspective && f.mapsOn &&
             (f.interp.areaUnprojected == 0.0f || !Finite(f.interp.areaUnprojected)))
             return;
         f.faceNormal = __Point{-f.nx, -f.ny, -f.nz};
@@ -354,52 +355,40 @@ void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int
         f.prev = __PrevInfo{};
         f.prev.valid = 0;
     }
-    RunFill<K>(f, TruncInt(minY));
+    RunFill<K, Element, Falloff>(f, TruncInt(minY));
 }
 
 template <FillKind K>
-void ShadedTriangle(unsigned char* target, unsigned char* source, __Texture* textures,
-                    material3ds* materials, int materialCount, __Triangle3ds* triangle,
-                    __Point3ds* points, int originX, int originY, int lightCount,
-                    light3ds* lights, GlassProp* glassProps)
+void ShadedTriangle(const Scene& scene, __Triangle3ds* triangle)
 {
-    if (!target || !triangle || !points)
+    if (!scene.target || !triangle || !scene.points)
         return;
     Fill f;
-    f.target = target;
-    f.source = source;
-    f.textures = textures;
-    f.materials = materials;
-    f.materialCount = materialCount;
+    f.scene = &scene;
+    f.target = scene.target;
     f.triangle = triangle;
-    f.originX = static_cast<float>(originX);
-    f.originY = static_cast<float>(originY);
-    f.lightCount = lightCount;
-    f.lights = lights;
-    f.glassProps = glassProps;
-    // An installed null shader would crash on the first pixel; the engine's own stands in.
-    f.shade = RenderOnePixel ? RenderOnePixel : DefaultRenderOnePixel;
-    SetUpAndFill<K>(f, *triangle, points, originX, originY);
+    f.originX = static_cast<float>(scene.originX);
+    f.originY = static_cast<float>(scene.originY);
+    f.quality = scene.quality;
+    // The shaded fills draw for the filled modes only, whose edges cover their inside.
+    if (scene.deep)
+        SetUpAndFill<K, uint16_t, EdgeFalloff::Filled>(f, *triangle, scene.points, scene.originX,
+                                                       scene.originY);
+    else
+        SetUpAndFill<K, uint8_t, EdgeFalloff::Filled>(f, *triangle, scene.points, scene.originX,
+                                                      scene.originY);
 }
 
 } // namespace
 
-void PhongTriangle(unsigned char* target, unsigned char* source, __Texture* textures,
-                   material3ds* materials, int materialCount, __Triangle3ds* triangle,
-                   __Point3ds* points, int originX, int originY, int lightCount, light3ds* lights,
-                   GlassProp* glassProps)
+void PhongTriangle(const Scene& scene, __Triangle3ds* triangle)
 {
-    ShadedTriangle<FillKind::Phong>(target, source, textures, materials, materialCount, triangle,
-                                    points, originX, originY, lightCount, lights, glassProps);
+    ShadedTriangle<FillKind::Phong>(scene, triangle);
 }
 
-void FlatTriangle(unsigned char* target, unsigned char* source, __Texture* textures,
-                  material3ds* materials, int materialCount, __Triangle3ds* triangle,
-                  __Point3ds* points, int originX, int originY, int lightCount, light3ds* lights,
-                  GlassProp* glassProps)
+void FlatTriangle(const Scene& scene, __Triangle3ds* triangle)
 {
-    ShadedTriangle<FillKind::Flat>(target, source, textures, materials, materialCount, triangle,
-                                   points, originX, originY, lightCount, lights, glassProps);
+    ShadedTriangle<FillKind::Flat>(scene, triangle);
 }
 
 void SolidTriangle(unsigned char* target, __Triangle3ds* triangle, __Point3ds* points,
@@ -411,9 +400,23 @@ void SolidTriangle(unsigned char* target, __Triangle3ds* triangle, __Point3ds* p
     f.target = target;
     f.originX = static_cast<float>(originX);
     f.originY = static_cast<float>(originY);
+    f.quality = _Quality != 0;
     f.colour[0] = red;
     f.colour[1] = green;
     f.colour[2] = blue;
     f.opacity = opacity;
-    SetUpAndFill<FillKind::Solid>(f, *triangle, points, originX, originY);
+    // __RasterSolid may run in any draw mode; its soft edges fall off as the mode's do.
+    const bool pen = FalloffOfDrawMode() == EdgeFalloff::Pen;
+    if (_Deep && pen)
+        SetUpAndFill<FillKind::Solid, uint16_t, EdgeFalloff::Pen>(f, *triangle, points, originX,
+                                                                  originY);
+    else if (_Deep)
+        SetUpAndFill<FillKind::Solid, uint16_t, EdgeFalloff::Filled>(f, *triangle, points,
+                                                                     originX, originY);
+    else if (pen)
+        SetUpAndFill<FillKind::Solid, uint8_t, EdgeFalloff::Pen>(f, *triangle, points, originX,
+                                                                 originY);
+    else
+        SetUpAndFill<FillKind::Solid, uint8_t, EdgeFalloff::Filled>(f, *triangle, points, originX,
+                                                                    originY);
 }

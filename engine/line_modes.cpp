@@ -10,7 +10,6 @@
 #include "engine/engine_state.h"
 #include "engine/line_primitives.h"
 #include "engine/mode_rasterisers.h"
-#include "shading/pixel_shader.h"
 #include "shading/span_helpers.h"
 #include "shading/vector_helpers.h"
 
@@ -48,28 +47,21 @@ struct PenGeometry {
 // Pixel colour of the two pen lines. Shade() returns the pixel's opacity and leaves its colour
 // in c.
 struct ShaderPen {
-    RenderOnePixelProc shade;
-    unsigned char* dest;
-    unsigned char* source;
-    __Texture* textures;
-    material3ds* materials;
-    int materialCount;
+    const Scene* scene;
     __Triangle3ds* triangle;
     float originX, originY;
     float nx, ny, nz, d;
-    int lightCount;
-    light3ds* lights;
-    GlassProp* glassProps;
     // The shader's colour outputs carry over from pixel to pixel within one line.
     float c[3];
 
     float Shade(int px, int py)
     {
+        const Scene& s = *scene;
         __Point normal{-nx, -ny, -nz};
-        return shade(originX, originY, dest, source, static_cast<float>(px) - originX,
-                     static_cast<float>(py) - originY, 0.0f, triangle, materials, materialCount,
-                     c[0], c[1], c[2], &normal, 0, 0.0f, 0.0f, textures, lightCount, lights,
-                     nullptr, glassProps, nx, ny, nz, d);
+        return s.shade(originX, originY, s.target, s.source, static_cast<float>(px) - originX,
+                       static_cast<float>(py) - originY, 0.0f, triangle, s.materials,
+                       s.materialCount, c[0], c[1], c[2], &normal, 0, 0.0f, 0.0f, s.textures,
+                       s.lightCount, s.lights, nullptr, s.glassProps, nx, ny, nz, d);
     }
 };
 
@@ -78,23 +70,24 @@ struct ColourPen {
     float Shade(int, int) { return 1.0f; }
 };
 
-template <class Pen>
+template <typename Element, EdgeFalloff Falloff, class Pen>
 inline void PenPixel(Pen& pen, unsigned char* image, const PenGeometry& g, bool soft, int64_t px,
                      int64_t py)
 {
     const int x = static_cast<int>(px), y = static_cast<int>(py);
     const float opacity = pen.Shade(x, y);
     if (soft)
-        DrawEdgePixel(opacity, image, 0.0f, NoDepthIndex, pen.c[0], pen.c[1], pen.c[2], g.line,
-                      static_cast<float>(x), static_cast<float>(y), g.halfWidth, g.x0, g.y0,
-                      g.x1, g.y1);
+        DrawEdgePixel<Element, Falloff>(opacity, image, 0.0f, NoDepthIndex, pen.c[0], pen.c[1],
+                                        pen.c[2], g.line, static_cast<float>(x),
+                                        static_cast<float>(y), g.halfWidth, g.x0, g.y0, g.x1,
+                                        g.y1);
     else
-        BlendPixel(image, pen.c[0], pen.c[1], pen.c[2], x, y, opacity);
+        BlendPixel<Element>(image, pen.c[0], pen.c[1], pen.c[2], x, y, opacity);
 }
 
 // The n x n block of rows rowStart, rowStart + rowStep, ... and, within each row, columns
 // colStart, colStart + colStep, ...
-template <class Pen>
+template <typename Element, EdgeFalloff Falloff, class Pen>
 void PenBlock(Pen& pen, unsigned char* image, const PenGeometry& g, int64_t colStart, int colStep,
               int64_t rowStart, int rowStep, int64_t n)
 {
@@ -104,7 +97,8 @@ void PenBlock(Pen& pen, unsigned char* image, const PenGeometry& g, int64_t colS
         return;
     for (int64_t r = r0; r < r1; ++r)
         for (int64_t c = c0; c < c1; ++c)
-            PenPixel(pen, image, g, true, colStart + colStep * c, rowStart + rowStep * r);
+            PenPixel<Element, Falloff>(pen, image, g, true, colStart + colStep * c,
+                                       rowStart + rowStep * r);
 }
 
 // The pen line from (x0, y0) to (x1, y1): integer Bresenham from the truncated start over the
@@ -113,9 +107,9 @@ void PenBlock(Pen& pen, unsigned char* image, const PenGeometry& g, int64_t colS
 // sits one step past the end point, where the loop leaves it. Without _Quality, one pixel per
 // step. Only steps whose pixels can land in the image are walked: the Bresenham state of the
 // first of them is worked out directly.
-template <class Pen>
+template <typename Element, EdgeFalloff Falloff, class Pen>
 void PenLine(Pen& pen, unsigned char* image, float x0, float y0, float x1, float y1,
-             float halfWidth)
+             float halfWidth, bool soft)
 {
     if (!image || !Finite(x0, y0, x1, y1))
         return;
@@ -125,7 +119,6 @@ void PenLine(Pen& pen, unsigned char* image, float x0, float y0, float x1, float
     if (dx == 0 && dy == 0)
         return;
     const PenGeometry g{EdgeLine(x0, y0, x1, y1), x0, y0, x1, y1, halfWidth};
-    const bool soft = _Quality != 0;
     const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
     const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
     const bool xMajor = adx >= ady;
@@ -136,7 +129,7 @@ void PenLine(Pen& pen, unsigned char* image, float x0, float y0, float x1, float
     const int64_t aLimit = xMajor ? Zwidth : Zheight, bLimit = xMajor ? Zheight : Zwidth;
 
     if (soft)
-        PenBlock(pen, image, g, x - sx * hw, sx, y - sy * hw, sy, 2 * hw);
+        PenBlock<Element, Falloff>(pen, image, g, x - sx * hw, sx, y - sy * hw, sy, 2 * hw);
 
     int64_t from, to;
     if (ClipRun(a0, sa, major + 1, aLimit, from, to)) {
@@ -153,10 +146,11 @@ void PenLine(Pen& pen, unsigned char* image, float x0, float y0, float x1, float
                 if (ClipRun(across, sb, 2 * hw, bLimit, k0, k1))
                     for (int64_t k = k0; k < k1; ++k) {
                         const int64_t m = across + sb * k;
-                        PenPixel(pen, image, g, true, xMajor ? a : m, xMajor ? m : a);
+                        PenPixel<Element, Falloff>(pen, image, g, true, xMajor ? a : m,
+                                                   xMajor ? m : a);
                     }
             } else if (b >= 0 && b < bLimit) {
-                PenPixel(pen, image, g, false, xMajor ? a : b, xMajor ? b : a);
+                PenPixel<Element, Falloff>(pen, image, g, false, xMajor ? a : b, xMajor ? b : a);
             }
             if (err >= 0) {
                 b += sb;
@@ -171,14 +165,48 @@ void PenLine(Pen& pen, unsigned char* image, float x0, float y0, float x1, float
         const int64_t endA = a0 + sa * (major + 1);
         const int64_t endB = b0 + sb * ((2 * minor * (major + 1) + major) / (2 * major));
         const int64_t ex = xMajor ? endA : endB, ey = xMajor ? endB : endA;
-        PenBlock(pen, image, g, ex + sx * hw, -sx, ey + sy * hw, -sy, 2 * hw);
+        PenBlock<Element, Falloff>(pen, image, g, ex + sx * hw, -sx, ey + sy * hw, -sy, 2 * hw);
     }
+}
+
+// The pen line with the element width and soft-edge falloff fixed for the whole line: the
+// falloff follows the draw mode (symmetric in the line modes), as every soft edge pixel does.
+template <class Pen>
+void DrawPenLine(Pen& pen, unsigned char* image, float x0, float y0, float x1, float y1,
+                 float halfWidth, bool soft, bool deep)
+{
+    const bool symmetric = FalloffOfDrawMode() == EdgeFalloff::Pen;
+    if (deep && symmetric)
+        PenLine<uint16_t, EdgeFalloff::Pen>(pen, image, x0, y0, x1, y1, halfWidth, soft);
+    else if (deep)
+        PenLine<uint16_t, EdgeFalloff::Filled>(pen, image, x0, y0, x1, y1, halfWidth, soft);
+    else if (symmetric)
+        PenLine<uint8_t, EdgeFalloff::Pen>(pen, image, x0, y0, x1, y1, halfWidth, soft);
+    else
+        PenLine<uint8_t, EdgeFalloff::Filled>(pen, image, x0, y0, x1, y1, halfWidth, soft);
+}
+
+template <typename Element>
+void InvertPixelOf(float x, float y, unsigned char* destImage, const unsigned char* sourceImage,
+                   int width, int height)
+{
+    const int px = TruncInt(x), py = TruncInt(y);
+    if (!destImage || px < 0 || py < 0 || px >= width || py >= height)
+        return;
+    const int at = (py * width + px) * 4;
+    for (int c = 0; c < 3; ++c) {
+        const int inverse =
+            ChannelMax - (sourceImage ? LoadElement<Element>(sourceImage, at + c) : 0);
+        StoreElement<Element>(destImage, at + c, inverse > 0 ? inverse : 0);
+    }
+    StoreElement<Element>(destImage, at + 3, ChannelMax);
 }
 
 // One step of the DDA along the main axis a, from a0 while a < aEnd, with the other coordinate
 // b0 + (a - a0) * slope. Only steps that reach columns (or rows) 0..limit-1 are taken; a start
 // far before the image is skipped to, and the step count is capped, because at magnitudes of
 // 1e30 adding 1 no longer moves a float.
+template <typename Element>
 void InvertRun(float a0, float b0, float aEnd, float slope, bool mainIsX,
                unsigned char* destImage, const unsigned char* sourceImage, int width, int height)
 {
@@ -193,9 +221,32 @@ void InvertRun(float a0, float b0, float aEnd, float slope, bool mainIsX,
             return;
         const float b = b0 + (a - a0) * slope;
         if (mainIsX)
-            InvertPixel(a, b, destImage, sourceImage, width, height);
+            InvertPixelOf<Element>(a, b, destImage, sourceImage, width, height);
         else
-            InvertPixel(b, a, destImage, sourceImage, width, height);
+            InvertPixelOf<Element>(b, a, destImage, sourceImage, width, height);
+    }
+}
+
+template <typename Element>
+void InvertLineOf(float x0, float y0, float x1, float y1, unsigned char* destImage,
+                  const unsigned char* sourceImage, int width, int height)
+{
+    if (!Finite(x0, y0, x1, y1) || (x1 == x0 && y1 == y0))
+        return;
+    if (std::fabs(x1 - x0) > std::fabs(y1 - y0)) {
+        if (x0 < x1)
+            InvertRun<Element>(x0, y0, x1, (y1 - y0) / (x1 - x0), true, destImage, sourceImage,
+                               width, height);
+        else
+            InvertRun<Element>(x1, y1, x0, (y0 - y1) / (x0 - x1), true, destImage, sourceImage,
+                               width, height);
+    } else {
+        if (y0 < y1)
+            InvertRun<Element>(y0, x0, y1, (x1 - x0) / (y1 - y0), false, destImage, sourceImage,
+                               width, height);
+        else
+            InvertRun<Element>(y1, x1, y0, (x0 - x1) / (y0 - y1), false, destImage, sourceImage,
+                               width, height);
     }
 }
 
@@ -204,70 +255,41 @@ void InvertRun(float a0, float b0, float aEnd, float slope, bool mainIsX,
 void InvertPixel(float x, float y, unsigned char* destImage, const unsigned char* sourceImage,
                  int width, int height)
 {
-    const int px = TruncInt(x), py = TruncInt(y);
-    if (!destImage || px < 0 || py < 0 || px >= width || py >= height)
-        return;
-    const int at = (py * width + px) * 4;
-    for (int c = 0; c < 3; ++c) {
-        const int inverse = ChannelMax - (sourceImage ? GetElement(sourceImage, at + c) : 0);
-        SetElement(destImage, at + c, inverse > 0 ? inverse : 0);
-    }
-    SetElement(destImage, at + 3, ChannelMax);
+    if (_Deep)
+        InvertPixelOf<uint16_t>(x, y, destImage, sourceImage, width, height);
+    else
+        InvertPixelOf<uint8_t>(x, y, destImage, sourceImage, width, height);
 }
 
 void InvertLine(float x0, float y0, float x1, float y1, unsigned char* destImage,
                 const unsigned char* sourceImage, int width, int height)
 {
-    if (!Finite(x0, y0, x1, y1) || (x1 == x0 && y1 == y0))
-        return;
-    if (std::fabs(x1 - x0) > std::fabs(y1 - y0)) {
-        if (x0 < x1)
-            InvertRun(x0, y0, x1, (y1 - y0) / (x1 - x0), true, destImage, sourceImage, width,
-                      height);
-        else
-            InvertRun(x1, y1, x0, (y0 - y1) / (x0 - x1), true, destImage, sourceImage, width,
-                      height);
-    } else {
-        if (y0 < y1)
-            InvertRun(y0, x0, y1, (x1 - x0) / (y1 - y0), false, destImage, sourceImage, width,
-                      height);
-        else
-            InvertRun(y1, x1, y0, (x0 - x1) / (y0 - y1), false, destImage, sourceImage, width,
-                      height);
-    }
+    if (_Deep)
+        InvertLineOf<uint16_t>(x0, y0, x1, y1, destImage, sourceImage, width, height);
+    else
+        InvertLineOf<uint8_t>(x0, y0, x1, y1, destImage, sourceImage, width, height);
 }
 
-void ShadedLine(float x0, float x1, float y0, float y1, float halfWidth, unsigned char* destImage,
-                unsigned char* sourceImage, int, int, __Texture* textures,
-                material3ds* materials, int materialCount, __Triangle3ds* triangle, __Point3ds*,
-                int originX, int originY, float nx, float ny, float nz, float d, int lightCount,
-                light3ds* lights, GlassProp* glassProps)
+void ShadedLine(const Scene& scene, __Triangle3ds* triangle, float x0, float x1, float y0,
+                float y1, float halfWidth, float nx, float ny, float nz, float d)
 {
-    ShaderPen pen{RenderOnePixel ? RenderOnePixel : DefaultRenderOnePixel,
-                  destImage,
-                  sourceImage,
-                  textures,
-                  materials,
-                  materialCount,
+    ShaderPen pen{&scene,
                   triangle,
-                  static_cast<float>(originX),
-                  static_cast<float>(originY),
+                  static_cast<float>(scene.originX),
+                  static_cast<float>(scene.originY),
                   nx,
                   ny,
                   nz,
                   d,
-                  lightCount,
-                  lights,
-                  glassProps,
                   {static_cast<float>(ChannelMax), 0.0f, 0.0f}};
-    PenLine(pen, destImage, x0, y0, x1, y1, halfWidth);
+    DrawPenLine(pen, scene.target, x0, y0, x1, y1, halfWidth, scene.quality, scene.deep);
 }
 
 void ColorLine(int c1, int c2, int c3, float x0, float y0, float x1, float y1, float halfWidth,
                unsigned char* destImage, unsigned char*)
 {
     ColourPen pen{{static_cast<float>(c1), static_cast<float>(c2), static_cast<float>(c3)}};
-    PenLine(pen, destImage, x0, y0, x1, y1, halfWidth);
+    DrawPenLine(pen, destImage, x0, y0, x1, y1, halfWidth, _Quality != 0, _Deep != 0);
 }
 
 namespace {
@@ -289,13 +311,10 @@ Corners PlacedCorners(const __Triangle3ds& t, const __Point3ds* points, int orig
 
 // One curved edge of the patch as pen-line pieces about 4 units of the longer edge at C long.
 // edge 0 runs from C to B, edge 1 from C to A, edge 2 from A to B.
-void WireEdge(int edge, const CubicPatch& patch, double step, unsigned char* dest,
-              unsigned char* source, int width, int height, __Texture* textures,
-              material3ds* materials, int materialCount, __Triangle3ds* triangle,
-              __Point3ds* points, int originX, int originY, int lightCount, light3ds* lights,
-              GlassProp* glassProps)
+void WireEdge(int edge, const CubicPatch& patch, double step, const Scene& scene,
+              __Triangle3ds* triangle)
 {
-    const float ox = static_cast<float>(originX), oy = static_cast<float>(originY);
+    const float ox = static_cast<float>(scene.originX), oy = static_cast<float>(scene.originY);
     const bool backPass = _DrawBackFaces1 != 0;
     float previous[3] = {0.0f, 0.0f, 0.0f};
     for (int64_t k = 0;; ++k) {
@@ -323,11 +342,9 @@ void WireEdge(int edge, const CubicPatch& patch, double step, unsigned char* des
             // Pieces turned slightly away (down to Nz = -0.2) still draw, so that curved edges
             // run on a little past the silhouette instead of stopping short of it.
             if ((nz >= -0.2f && !backPass) || (nz < 0.0f && backPass) || _DubleSide)
-                ShadedLine(previous[0] + ox, point[0] + ox, previous[1] + oy, point[1] + oy,
-                           _WireSize, dest, source, width, height, textures, materials,
-                           materialCount, triangle, points, originX, originY, -nx, -ny, -nz,
-                           point[0] * nx + point[1] * ny + point[2] * nz, lightCount, lights,
-                           glassProps);
+                ShadedLine(scene, triangle, previous[0] + ox, point[0] + ox, previous[1] + oy,
+                           point[1] + oy, _WireSize, -nx, -ny, -nz,
+                           point[0] * nx + point[1] * ny + point[2] * nz);
         }
         for (int c = 0; c < 3; ++c)
             previous[c] = point[c];
@@ -338,27 +355,24 @@ void WireEdge(int edge, const CubicPatch& patch, double step, unsigned char* des
 
 } // namespace
 
-void RoughTriangle(unsigned char* destImage, unsigned char* sourceImage, int width, int height,
-                   __Triangle3ds* triangle, __Point3ds* points, int originX, int originY)
+void RoughTriangle(const Scene& scene, __Triangle3ds* triangle)
 {
-    if (!destImage || !triangle || !points)
+    if (!scene.target || !triangle || !scene.points)
         return;
-    const Corners c = PlacedCorners(*triangle, points, originX, originY);
+    const Corners c = PlacedCorners(*triangle, scene.points, scene.originX, scene.originY);
     for (int k = 0; k < 3; ++k) {
         const __Point3ds& from = c.p[k];
         const __Point3ds& to = c.p[(k + 1) % 3];
-        InvertLine(from.x, from.y, to.x, to.y, destImage, sourceImage, width, height);
+        InvertLine(from.x, from.y, to.x, to.y, scene.target, scene.source, scene.width,
+                   scene.height);
     }
 }
 
-void LineTriangle(unsigned char* destImage, unsigned char* sourceImage, int width, int height,
-                  __Texture* textures, material3ds* materials, int materialCount,
-                  __Triangle3ds* triangle, __Point3ds* points, int originX, int originY,
-                  int lightCount, light3ds* lights, GlassProp* glassProps)
+void LineTriangle(const Scene& scene, __Triangle3ds* triangle)
 {
-    if (!destImage || !triangle || !points)
+    if (!scene.target || !triangle || !scene.points)
         return;
-    const Corners c = PlacedCorners(*triangle, points, originX, originY);
+    const Corners c = PlacedCorners(*triangle, scene.points, scene.originX, scene.originY);
     float nx, ny, nz;
     PointsNormal(c.p, nx, ny, nz);
     float len = std::sqrt(nx * nx + ny * ny + nz * nz);
@@ -371,22 +385,17 @@ void LineTriangle(unsigned char* destImage, unsigned char* sourceImage, int widt
     for (int k = 0; k < 3; ++k) {
         const __Point3ds& from = c.p[k];
         const __Point3ds& to = c.p[(k + 1) % 3];
-        ShadedLine(from.x, to.x, from.y, to.y, _WireSize, destImage, sourceImage, width, height,
-                   textures, materials, materialCount, triangle, points, originX, originY, nx, ny,
-                   nz, d, lightCount, lights, glassProps);
+        ShadedLine(scene, triangle, from.x, to.x, from.y, to.y, _WireSize, nx, ny, nz, d);
     }
 }
 
-void WireTriangle(unsigned char* destImage, unsigned char* sourceImage, int width, int height,
-                  __Texture* textures, material3ds* materials, int materialCount,
-                  __Triangle3ds* triangle, __Point3ds* points, int originX, int originY,
-                  int lightCount, light3ds* lights, GlassProp* glassProps)
+void WireTriangle(const Scene& scene, __Triangle3ds* triangle)
 {
-    if (!destImage || !triangle || !points)
+    if (!scene.target || !triangle || !scene.points)
         return;
-    const __Point3ds& a = points[triangle->a];
-    const __Point3ds& b = points[triangle->b];
-    const __Point3ds& c = points[triangle->c];
+    const __Point3ds& a = scene.points[triangle->a];
+    const __Point3ds& b = scene.points[triangle->b];
+    const __Point3ds& c = scene.points[triangle->c];
     CubicPatch patch;
     BuildCubicPatch(a, b, c, patch);
     const float d0 = Distance3(a.x, a.y, a.z, c.x, c.y, c.z);
@@ -398,9 +407,7 @@ void WireTriangle(unsigned char* destImage, unsigned char* sourceImage, int widt
     if (!(step > finest))
         step = finest;
     for (int edge = 0; edge < 3; ++edge)
-        WireEdge(edge, patch, step, destImage, sourceImage, width, height, textures, materials,
-                 materialCount, triangle, points, originX, originY, lightCount, lights,
-                 glassProps);
+        WireEdge(edge, patch, step, scene, triangle);
 }
 
 extern "C" void __DrawScenesLineColor(float halfWidth, int c1, int c2, int c3,

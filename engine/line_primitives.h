@@ -4,6 +4,7 @@
 // colour. Coordinates are floats in image pixels (the scene origin already added).
 #pragma once
 
+#include "engine/scene.h"
 #include "engine/scene_records.h"
 
 // Writes the inverse of the source pixel (x, y), fully opaque, into the destination. Rows are
@@ -17,13 +18,11 @@ void InvertPixel(float x, float y, unsigned char* destImage, const unsigned char
 void InvertLine(float x0, float y0, float x1, float y1, unsigned char* destImage,
                 const unsigned char* sourceImage, int width, int height);
 
-// A pen line of half-width halfWidth coloured per pixel by the shader, which sees the plane
-// (nx, ny, nz, d) and the normal (-nx, -ny, -nz). Note the order x0, x1, y0, y1.
-void ShadedLine(float x0, float x1, float y0, float y1, float halfWidth, unsigned char* destImage,
-                unsigned char* sourceImage, int width, int height, __Texture* textures,
-                material3ds* materials, int materialCount, __Triangle3ds* triangle,
-                __Point3ds* points, int originX, int originY, float nx, float ny, float nz,
-                float d, int lightCount, light3ds* lights, GlassProp* glassProps);
+// A pen line of half-width halfWidth into the scene's target, coloured per pixel by the scene's
+// shader for the triangle, which sees the plane (nx, ny, nz, d) and the normal (-nx, -ny, -nz).
+// Note the order x0, x1, y0, y1.
+void ShadedLine(const Scene& scene, __Triangle3ds* triangle, float x0, float x1, float y0,
+                float y1, float halfWidth, float nx, float ny, float nz, float d);
 
 // A pen line in the colour (c1, c2, c3), given in channel units, fully opaque.
 void ColorLine(int c1, int c2, int c3, float x0, float y0, float x1, float y1, float halfWidth,

@@ -11,6 +11,8 @@
 #include "engine/engine_state.h"
 #include "engine/fills.h"
 #include "engine/mode_rasterisers.h"
+#include "engine/scene.h"
+#include "shading/pixel_shader.h"
 #include "platform/pages.h"
 #include "shading/span_helpers.h"
 #include "shading/vector_helpers.h"
@@ -38,22 +40,6 @@ bool ImageFits(int width, int height, int rowElements)
         return false;
     return static_cast<int64_t>(rowElements) * height <= INT_MAX;
 }
-
-struct Scene {
-    unsigned char* dest;
-    unsigned char* source;
-    int width, height;
-    int triangleCount;
-    __Triangle3ds* triangles;
-    __Point3ds* points;
-    int originX, originY;
-    int materialCount;
-    material3ds* materials;
-    __Texture* textures;
-    int lightCount;
-    light3ds* lights;
-    GlassProp* glassProps;
-};
 
 // Draw when the face points at the viewer outside the back-face pass, away from it during that
 // pass, or always for two-sided faces.
@@ -133,128 +119,136 @@ void ClearWindow(const Window& w, int bytesPerPixel)
 // coverages, over what lay under that surface; or it starts a new surface over the destination
 // as it is. Two triangles of one surface that share an edge therefore blend their soft pixels
 // over the background instead of over each other, and the shared edge leaves no seam.
+template <typename Element>
 inline void CompositePixel(int at)
 {
     const int full = ChannelMax;
-    const int a = GetElement(ScratchImage, at + 3);
+    const int a = LoadElement<Element>(ScratchImage, at + 3);
     if (a == 0)
         return;
     if (a == full) {
         for (int c = 0; c < 3; ++c) {
-            int s = GetElement(ScratchImage, at + c);
-            SetElement(destImage, at + c, s);
-            SetElement(UnderEdgeMemory, at + c, s);
-            SetElement(EdgeColorMemory, at + c, s);
+            int s = LoadElement<Element>(ScratchImage, at + c);
+            StoreElement<Element>(destImage, at + c, s);
+            StoreElement<Element>(UnderEdgeMemory, at + c, s);
+            StoreElement<Element>(EdgeColorMemory, at + c, s);
         }
-        SetElement(destImage, at + 3, full);
+        StoreElement<Element>(destImage, at + 3, full);
         return;
     }
-    const int destAlpha = GetElement(destImage, at + 3);
+    const int destAlpha = LoadElement<Element>(destImage, at + 3);
     if (destAlpha == 0) {
         for (int c = 0; c < 3; ++c)
-            SetElement(destImage, at + c, GetElement(ScratchImage, at + c));
-        SetElement(destImage, at + 3, a);
+            StoreElement<Element>(destImage, at + c, LoadElement<Element>(ScratchImage, at + c));
+        StoreElement<Element>(destImage, at + 3, a);
         return;
     }
     int difference = 0;
     for (int c = 0; c < 3; ++c) {
-        int d = GetElement(EdgeColorMemory, at + c) - GetElement(ScratchImage, at + c);
+        int d = LoadElement<Element>(EdgeColorMemory, at + c) -
+                LoadElement<Element>(ScratchImage, at + c);
         d = d < 0 ? -d : d;
         difference = d > difference ? d : difference;
     }
-    if (_Deep)
+    if constexpr (sizeof(Element) == 2)
         difference /= 256;
-    const int memoryAlpha = GetElement(EdgeColorMemory, at + 3);
+    const int memoryAlpha = LoadElement<Element>(EdgeColorMemory, at + 3);
     int g;
     if (memoryAlpha != 0 && difference < 20) {
         g = a > memoryAlpha ? a : memoryAlpha;
-        SetElement(EdgeColorMemory, at + 3, g);
+        StoreElement<Element>(EdgeColorMemory, at + 3, g);
     } else {
         for (int c = 0; c < 3; ++c) {
-            SetElement(UnderEdgeMemory, at + c, GetElement(destImage, at + c));
-            SetElement(EdgeColorMemory, at + c, GetElement(ScratchImage, at + c));
+            StoreElement<Element>(UnderEdgeMemory, at + c, LoadElement<Element>(destImage, at + c));
+            StoreElement<Element>(EdgeColorMemory, at + c,
+                                  LoadElement<Element>(ScratchImage, at + c));
         }
-        SetElement(EdgeColorMemory, at + 3, a);
+        StoreElement<Element>(EdgeColorMemory, at + 3, a);
         g = a;
     }
     const float w = static_cast<float>(g) / full;
     for (int c = 0; c < 3; ++c) {
-        float v = GetElement(ScratchImage, at + c) * w + GetElement(UnderEdgeMemory, at + c) * (1.0f - w);
-        SetElement(destImage, at + c, ClampChannel(v));
+        float v = LoadElement<Element>(ScratchImage, at + c) * w +
+                  LoadElement<Element>(UnderEdgeMemory, at + c) * (1.0f - w);
+        StoreElement<Element>(destImage, at + c, ClampChannel(v));
     }
-    SetElement(destImage, at + 3, g > destAlpha ? g : destAlpha);
+    StoreElement<Element>(destImage, at + 3, g > destAlpha ? g : destAlpha);
 }
 
+template <typename Element>
 void CompositeWindow(const Window& w)
 {
     for (int y = w.y0; y < w.y1; ++y)
         for (int x = w.x0; x < w.x1; ++x)
-            CompositePixel(y * RowStride + 4 * x);
+            CompositePixel<Element>(y * RowStride + 4 * x);
 }
 
-typedef void (*FillProc)(unsigned char*, unsigned char*, __Texture*, material3ds*, int,
-                         __Triangle3ds*, __Point3ds*, int, int, int, light3ds*, GlassProp*);
-typedef void (*CurvedProc)(unsigned char*, unsigned char*, __Triangle3ds*, __Point3ds*, int, int,
-                           int, material3ds*, __Texture*, int, light3ds*, GlassProp*);
+typedef void (*Rasteriser)(const Scene&, __Triangle3ds*);
+
+// A triangle drawn into ScratchImage and composited through its window into the destination.
+template <typename Element>
+void DrawThroughWindow(const Scene& scene, __Triangle3ds* t, bool marginIsExtent,
+                       Rasteriser rasterise)
+{
+    const Window w = ClipWindow(
+        TriangleWindow(*t, scene.points, scene.originX, scene.originY, marginIsExtent));
+    if (w.x0 >= w.x1 || w.y0 >= w.y1)
+        return; // nothing of it can land in the image
+    ClearWindow(w, 4 * static_cast<int>(sizeof(Element)));
+    Scene scratch = scene;
+    scratch.target = ScratchImage;
+    rasterise(scratch, t);
+    CompositeWindow<Element>(w);
+}
 
 // One pass over the scene's triangles, in array order, with the rasteriser of the draw mode.
-void RasterPass(const Scene& s, int bytesPerPixel)
+template <typename Element>
+void RasterPass(const Scene& scene, __Triangle3ds* triangles, int triangleCount)
 {
-    const uint8_t mode = _DrawMode;
-    for (int k = 0; k < s.triangleCount; ++k) {
-        __Triangle3ds* t = &s.triangles[k];
+    const DrawMode mode = static_cast<DrawMode>(_DrawMode);
+    for (int k = 0; k < triangleCount; ++k) {
+        __Triangle3ds* t = &triangles[k];
         switch (mode) {
-        case 3:
-        case 6: {
-            if (!ExtendedPassRule(FaceNormalZ(*t, s.points)))
+        case DrawMode::Flat:
+        case DrawMode::Phong: {
+            if (!ExtendedPassRule(FaceNormalZ(*t, scene.points)))
                 break;
-            FillProc fill = mode == 3 ? FlatTriangle : PhongTriangle;
-            if (!_Quality) {
-                fill(s.dest, s.source, s.textures, s.materials, s.materialCount, t, s.points,
-                     s.originX, s.originY, s.lightCount, s.lights, s.glassProps);
-                break;
-            }
-            Window w = ClipWindow(TriangleWindow(*t, s.points, s.originX, s.originY, false));
-            if (w.x0 >= w.x1 || w.y0 >= w.y1)
-                break; // nothing of it can land in the image
-            ClearWindow(w, bytesPerPixel);
-            fill(ScratchImage, s.source, s.textures, s.materials, s.materialCount, t, s.points,
-                 s.originX, s.originY, s.lightCount, s.lights, s.glassProps);
-            CompositeWindow(w);
+            const Rasteriser fill = mode == DrawMode::Flat ? FlatTriangle : PhongTriangle;
+            if (scene.quality)
+                DrawThroughWindow<Element>(scene, t, false, fill);
+            else
+                fill(scene, t);
             break;
         }
-        case 8:
-        case 9: {
-            Window w = ClipWindow(TriangleWindow(*t, s.points, s.originX, s.originY, true));
-            if (w.x0 >= w.x1 || w.y0 >= w.y1)
-                break;
-            CurvedProc draw = mode == 8 ? PatchTriangle : BezierTriangle;
-            ClearWindow(w, bytesPerPixel);
-            draw(ScratchImage, s.source, t, s.points, s.originX, s.originY, s.materialCount,
-                 s.materials, s.textures, s.lightCount, s.lights, s.glassProps);
-            CompositeWindow(w);
+        case DrawMode::Patches:
+            DrawThroughWindow<Element>(scene, t, true, PatchTriangle);
             break;
-        }
-        case 1:
-            if (PassRule(FaceNormalZ(*t, s.points)))
-                LineTriangle(s.dest, s.source, s.width, s.height, s.textures, s.materials,
-                             s.materialCount, t, s.points, s.originX, s.originY, s.lightCount,
-                             s.lights, s.glassProps);
+        case DrawMode::Bezier:
+            DrawThroughWindow<Element>(scene, t, true, BezierTriangle);
             break;
-        case 2:
-            WireTriangle(s.dest, s.source, s.width, s.height, s.textures, s.materials,
-                         s.materialCount, t, s.points, s.originX, s.originY, s.lightCount,
-                         s.lights, s.glassProps);
+        case DrawMode::Line:
+            if (PassRule(FaceNormalZ(*t, scene.points)))
+                LineTriangle(scene, t);
             break;
-        case 10:
+        case DrawMode::Wire:
+            WireTriangle(scene, t);
+            break;
+        case DrawMode::BezierOutline:
             if (!_DrawBackFaces1)
-                BezierOutlineTriangle(s.dest, s.source, t, s.points, s.originX, s.originY,
-                                      s.materialCount, s.materials);
+                BezierOutlineTriangle(scene, t);
             break;
         default:
-            return; // modes 4, 5, 7 and above 10 have no rasteriser
+            return; // Rough is drawn without these buffers; other values have no rasteriser
         }
     }
+}
+
+void RasterPass(const Scene& scene, __Triangle3ds* triangles, int triangleCount)
+{
+    if (scene.deep)
+        RasterPass<uint16_t>(scene, triangles, triangleCount);
+    else
+        RasterPass<uint8_t>(scene, triangles, triangleCount);
 }
 
 void FillDepth(float* buffer, size_t pixels)
@@ -292,18 +286,32 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
     const int bytesPerPixel = _Deep ? 8 : 4;
     if (triangleCount < 0 || !triangles || !points)
         triangleCount = 0;
-    const Scene scene{dest, sourceImage, width, height, triangleCount, triangles, points,
-                      originX, originY, materialCount, materials, textures, lightCount, lights,
-                      glassProps};
+    Scene scene;
+    scene.target = dest;
+    scene.source = sourceImage;
+    scene.width = width;
+    scene.height = height;
+    scene.points = points;
+    scene.originX = originX;
+    scene.originY = originY;
+    scene.materials = materials;
+    scene.materialCount = materialCount;
+    scene.textures = textures;
+    scene.lights = lights;
+    scene.lightCount = lightCount;
+    scene.glassProps = glassProps;
+    // An installed null shader would crash on the first pixel; the engine's own stands in.
+    scene.shade = RenderOnePixel ? RenderOnePixel : DefaultRenderOnePixel;
+    scene.quality = _Quality != 0;
+    scene.deep = _Deep != 0;
 
-    if (_DrawMode == 0) {
+    if (_DrawMode == static_cast<uint8_t>(DrawMode::Rough)) {
         // Rough lines go straight into the destination and need none of the buffers below.
         _DrawBackFaces = 0;
         _DrawBackFaces1 = 0;
         for (int k = 0; k < triangleCount; ++k)
             if (PassRule(FaceNormalZ(triangles[k], points)))
-                RoughTriangle(dest, sourceImage, width, height, &triangles[k], points, originX,
-                              originY);
+                RoughTriangle(scene, &triangles[k]);
         ownsDepthBuffer = 0;
         return;
     }
@@ -354,14 +362,14 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
         FillDepth(BackLayerDepth, pixels);
 
         _DrawBackFaces1 = _DrawBackFaces;
-        RasterPass(scene, bytesPerPixel);
+        RasterPass(scene, triangles, triangleCount);
         if (_DrawBackFaces1) {
             // Glass in the front pass refracts the rendered back faces.
             std::memcpy(BackLayer, dest, imageBytes);
             _DrawBackFaces1 = 0;
             if (ownsDepthBuffer)
                 FillDepth(ZBuff, pixels);
-            RasterPass(scene, bytesPerPixel);
+            RasterPass(scene, triangles, triangleCount);
         }
     }
     _DrawBackFaces1 = 0;

@@ -5,7 +5,9 @@
 // They work on the engine's globals: ZBuff, Zwidth, Zheight, _Deep, _DrawMode, _Quality,
 // _UsePhong2, the perspective settings, and ChannelMax and RowStride of the current scene call.
 // Everything here but RotateEntries runs per pixel or per scanline, so it is inline and
-// allocates nothing.
+// allocates nothing. The per-pixel forms take what the settings decide (element width, edge
+// falloff, the kind of interpolation) as template arguments or set-up fields, chosen once per
+// call or per triangle; the forms that read the settings themselves are for everything else.
 #pragma once
 
 #include <cmath>
@@ -54,25 +56,46 @@ constexpr int NoDepthIndex = -1;
 // ---------------------------------------------------------------------------------------------
 // Elements
 
-// Element `index` of an image: a 16-bit element when _Deep is set, else a byte.
-inline int GetElement(const unsigned char* image, int index)
+// Element `index` of an image whose elements are Element (uint8_t, or uint16_t for 16-bit
+// images). Rasterisers choose the element type once per call; the untyped forms below read
+// _Deep for callers outside the pixel loops.
+template <typename Element>
+inline int LoadElement(const unsigned char* image, int index)
 {
-    if (_Deep) {
+    static_assert(sizeof(Element) == 1 || sizeof(Element) == 2, "8- or 16-bit elements");
+    if constexpr (sizeof(Element) == 2) {
         uint16_t value;
         std::memcpy(&value, image + 2 * static_cast<ptrdiff_t>(index), sizeof value);
         return value;
+    } else {
+        return image[index];
     }
-    return image[index];
 }
 
-inline void SetElement(unsigned char* image, int index, int value)
+template <typename Element>
+inline void StoreElement(unsigned char* image, int index, int value)
 {
-    if (_Deep) {
+    static_assert(sizeof(Element) == 1 || sizeof(Element) == 2, "8- or 16-bit elements");
+    if constexpr (sizeof(Element) == 2) {
         uint16_t element = static_cast<uint16_t>(value);
         std::memcpy(image + 2 * static_cast<ptrdiff_t>(index), &element, sizeof element);
     } else {
         image[index] = static_cast<unsigned char>(value);
     }
+}
+
+// Element `index` of an image: a 16-bit element when _Deep is set, else a byte.
+inline int GetElement(const unsigned char* image, int index)
+{
+    return _Deep ? LoadElement<uint16_t>(image, index) : LoadElement<uint8_t>(image, index);
+}
+
+inline void SetElement(unsigned char* image, int index, int value)
+{
+    if (_Deep)
+        StoreElement<uint16_t>(image, index, value);
+    else
+        StoreElement<uint8_t>(image, index, value);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -271,6 +294,7 @@ inline bool DepthTest(float x, float y, float planeConst, float coefY, float coe
 // Writes colour (already in channel units) into pixel (x, y) with the given coverage. A pixel
 // of alpha 0 takes the colour unblended, so soft edges over an empty image keep their colour and
 // carry the coverage in alpha alone.
+template <typename Element>
 inline void BlendPixel(unsigned char* image, float c1, float c2, float c3, int x, int y,
                        float coverage)
 {
@@ -278,30 +302,42 @@ inline void BlendPixel(unsigned char* image, float c1, float c2, float c3, int x
         return;
     int at = y * RowStride + 4 * x;
     if (coverage == 1.0f) {
-        SetElement(image, at, ClampChannel(c1));
-        SetElement(image, at + 1, ClampChannel(c2));
-        SetElement(image, at + 2, ClampChannel(c3));
-        SetElement(image, at + 3, ChannelMax);
+        StoreElement<Element>(image, at, ClampChannel(c1));
+        StoreElement<Element>(image, at + 1, ClampChannel(c2));
+        StoreElement<Element>(image, at + 2, ClampChannel(c3));
+        StoreElement<Element>(image, at + 3, ChannelMax);
         return;
     }
     if (!(coverage > 0.0f))
         return;
     const float top = static_cast<float>(ChannelMax);
-    int alpha = GetElement(image, at + 3);
+    int alpha = LoadElement<Element>(image, at + 3);
     if (alpha == 0) {
-        SetElement(image, at, ClampChannel(c1));
-        SetElement(image, at + 1, ClampChannel(c2));
-        SetElement(image, at + 2, ClampChannel(c3));
-        SetElement(image, at + 3, ClampChannel(coverage * top));
+        StoreElement<Element>(image, at, ClampChannel(c1));
+        StoreElement<Element>(image, at + 1, ClampChannel(c2));
+        StoreElement<Element>(image, at + 2, ClampChannel(c3));
+        StoreElement<Element>(image, at + 3, ClampChannel(coverage * top));
         return;
     }
     const float keep = 1.0f - coverage;
-    SetElement(image, at, ClampChannel(coverage * c1 + keep * GetElement(image, at)));
-    SetElement(image, at + 1, ClampChannel(coverage * c2 + keep * GetElement(image, at + 1)));
-    SetElement(image, at + 2, ClampChannel(coverage * c3 + keep * GetElement(image, at + 2)));
+    StoreElement<Element>(image, at,
+                          ClampChannel(coverage * c1 + keep * LoadElement<Element>(image, at)));
+    StoreElement<Element>(image, at + 1,
+                          ClampChannel(coverage * c2 + keep * LoadElement<Element>(image, at + 1)));
+    StoreElement<Element>(image, at + 2,
+                          ClampChannel(coverage * c3 + keep * LoadElement<Element>(image, at + 2)));
     // A coverage above 1 (a caller's shader may return an opacity above 1) must not wrap alpha.
     int covered = ClampChannel(coverage * top);
-    SetElement(image, at + 3, covered > alpha ? covered : alpha);
+    StoreElement<Element>(image, at + 3, covered > alpha ? covered : alpha);
+}
+
+inline void BlendPixel(unsigned char* image, float c1, float c2, float c3, int x, int y,
+                       float coverage)
+{
+    if (_Deep)
+        BlendPixel<uint16_t>(image, c1, c2, c3, x, y, coverage);
+    else
+        BlendPixel<uint8_t>(image, c1, c2, c3, x, y, coverage);
 }
 
 inline void WriteEdgeDepth(float z, int zIndex)
@@ -310,11 +346,17 @@ inline void WriteEdgeDepth(float z, int zIndex)
         ZBuff[zIndex] = z;
 }
 
-// Coverage of pixel (x, y) near an edge (filled modes) or a pen line (line modes, _DrawMode <= 2),
-// from its distance to the segment. In the filled modes the inside of the edge (negative side)
-// is fully covered up to half a pixel and not at all beyond, where the span interior takes over;
-// the outside falls off over `width`. Past the segment's ends the distance to the nearer
-// endpoint counts. An edge shorter than a tenth of a pixel covers nothing.
+// How coverage falls off across an edge: a pen line (the line modes, _DrawMode <= 2) covers both
+// of its sides alike; a filled triangle's edge covers its inside.
+enum class EdgeFalloff { Filled, Pen };
+
+inline EdgeFalloff FalloffOfDrawMode() { return _DrawMode <= 2 ? EdgeFalloff::Pen : EdgeFalloff::Filled; }
+
+// Coverage of pixel (x, y) near an edge or a pen line, from its distance to the segment. A filled
+// edge's inside (negative side) is fully covered up to half a pixel and not at all beyond, where
+// the span interior takes over; the outside falls off over `width`. Past the segment's ends the
+// distance to the nearer endpoint counts. An edge shorter than a tenth of a pixel covers nothing.
+template <EdgeFalloff Falloff>
 inline float EdgeCoverage(float a, float b, float c, float lengthSq, float length, float x,
                           float y, float width, float ex0, float ey0, float ex1, float ey1)
 {
@@ -337,7 +379,7 @@ inline float EdgeCoverage(float a, float b, float c, float lengthSq, float lengt
     float t;
     if (!OutsideSegmentBox(fx, fy, minX, minY, maxX, maxY)) {
         t = value / length;
-        if (_DrawMode <= 2)
+        if constexpr (Falloff == EdgeFalloff::Pen)
             t = std::fabs(t);
         else if (t < 0.0f)
             t = -t < 0.5f ? 0.0f : width;
@@ -353,23 +395,36 @@ inline float EdgeCoverage(float a, float b, float c, float lengthSq, float lengt
 
 // Anti-aliased edge or pen pixel: blended with its coverage times the opacity. The depth z is
 // written at zIndex whatever the coverage, even 0 (NoDepthIndex writes none).
-inline void DrawEdgePixel(float opacity, unsigned char* image, float z, int zIndex, float c1,
-                          float c2, float c3, float a, float b, float c, float lengthSq,
-                          float length, float x, float y, float width, float ex0, float ey0,
-                          float ex1, float ey1)
-{
-    float coverage = EdgeCoverage(a, b, c, lengthSq, length, x, y, width, ex0, ey0, ex1, ey1);
-    if (coverage != 0.0f)
-        BlendPixel(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
-    WriteEdgeDepth(z, zIndex);
-}
-
+template <typename Element, EdgeFalloff Falloff>
 inline void DrawEdgePixel(float opacity, unsigned char* image, float z, int zIndex, float c1,
                           float c2, float c3, const EdgeLineCoefs& line, float x, float y,
                           float width, float ex0, float ey0, float ex1, float ey1)
 {
-    DrawEdgePixel(opacity, image, z, zIndex, c1, c2, c3, line.a, line.b, line.c, line.lengthSq,
-                  line.length, x, y, width, ex0, ey0, ex1, ey1);
+    float coverage = EdgeCoverage<Falloff>(line.a, line.b, line.c, line.lengthSq, line.length, x,
+                                           y, width, ex0, ey0, ex1, ey1);
+    if (coverage != 0.0f)
+        BlendPixel<Element>(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
+    WriteEdgeDepth(z, zIndex);
+}
+
+// The same, with the element width and the falloff of the current settings.
+inline void DrawEdgePixel(float opacity, unsigned char* image, float z, int zIndex, float c1,
+                          float c2, float c3, const EdgeLineCoefs& line, float x, float y,
+                          float width, float ex0, float ey0, float ex1, float ey1)
+{
+    const bool pen = FalloffOfDrawMode() == EdgeFalloff::Pen;
+    if (_Deep && pen)
+        DrawEdgePixel<uint16_t, EdgeFalloff::Pen>(opacity, image, z, zIndex, c1, c2, c3, line, x,
+                                                  y, width, ex0, ey0, ex1, ey1);
+    else if (_Deep)
+        DrawEdgePixel<uint16_t, EdgeFalloff::Filled>(opacity, image, z, zIndex, c1, c2, c3, line,
+                                                     x, y, width, ex0, ey0, ex1, ey1);
+    else if (pen)
+        DrawEdgePixel<uint8_t, EdgeFalloff::Pen>(opacity, image, z, zIndex, c1, c2, c3, line, x, y,
+                                                 width, ex0, ey0, ex1, ey1);
+    else
+        DrawEdgePixel<uint8_t, EdgeFalloff::Filled>(opacity, image, z, zIndex, c1, c2, c3, line,
+                                                    x, y, width, ex0, ey0, ex1, ey1);
 }
 
 // The edge pixel of a triangle fill, whose depth test has already stored the pixel's depth. A
@@ -378,14 +433,16 @@ inline void DrawEdgePixel(float opacity, unsigned char* image, float z, int zInd
 // beyond the triangle, where they must not hide the neighbouring triangle's own pixels (on a
 // curved surface the plane runs in front of the neighbour there), nor, inside, the span
 // interior that draws after them.
+template <typename Element>
 inline void DrawFillEdgePixel(float opacity, unsigned char* image, float depth, float previous,
                               int zIndex, float c1, float c2, float c3, const EdgeLineCoefs& line,
                               float x, float y, float ex0, float ey0, float ex1, float ey1)
 {
-    float coverage = EdgeCoverage(line.a, line.b, line.c, line.lengthSq, line.length, x, y, 1.0f,
-                                  ex0, ey0, ex1, ey1);
+    float coverage = EdgeCoverage<EdgeFalloff::Filled>(line.a, line.b, line.c, line.lengthSq,
+                                                       line.length, x, y, 1.0f, ex0, ey0, ex1,
+                                                       ey1);
     if (coverage != 0.0f)
-        BlendPixel(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
+        BlendPixel<Element>(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
     WriteEdgeDepth(coverage == 1.0f ? depth : previous, zIndex);
 }
 
@@ -452,9 +509,11 @@ inline void BarycentricWeights(const float px[3], const float py[3], float area,
 
 // Everything the per-pixel interpolation needs that is fixed for one triangle, worked out once
 // at set-up: the projected corners and doubled area, the un-projected ones for perspective-correct
-// texture coordinates, the corner normals normalised, and the mid-edge normals of the quadratic
-// normal.
+// texture coordinates, the corner normals normalised, the mid-edge normals of the quadratic
+// normal, and which of the two the settings ask for.
 struct InterpolationSetup {
+    bool quadratic;   // _Quality and _UsePhong2: the normal follows the mid-edge normals
+    bool perspective; // _Persp_Val: texture coordinates in the un-projected triangle
     float px[3], py[3];
     float area;
     float ux[3], uy[3];
@@ -472,6 +531,8 @@ struct InterpolationSetup {
 inline void PrepareInterpolation(InterpolationSetup& s, const __Point3ds* v, float offsetX,
                                  float offsetY, bool mapped)
 {
+    s.quadratic = _Quality && _UsePhong2;
+    s.perspective = _Persp_Val != 0.0f;
     for (int k = 0; k < 3; ++k) {
         s.px[k] = v[k].x;
         s.py[k] = v[k].y;
@@ -487,7 +548,7 @@ inline void PrepareInterpolation(InterpolationSetup& s, const __Point3ds* v, flo
     s.offsetX = offsetX;
     s.offsetY = offsetY;
     s.areaUnprojected = s.area;
-    if (_Persp_Val != 0.0f && mapped) {
+    if (s.perspective && mapped) {
         for (int k = 0; k < 3; ++k)
             Unproject(v[k].x - offsetX, v[k].y - offsetY, v[k].z, s.ux[k], s.uy[k]);
         s.areaUnprojected = Det3(s.ux[0], s.ux[1], s.ux[2], s.uy[0], s.uy[1], s.uy[2]);
@@ -509,7 +570,7 @@ inline void PerspectiveUV(const InterpolationSetup& s, float x, float y, float z
 inline void InterpolateUVWithWeights(const InterpolationSetup& s, const float w[3], float x,
                                      float y, float z, float& u, float& v)
 {
-    if (_Persp_Val != 0.0f) {
+    if (s.perspective) {
         PerspectiveUV(s, x, y, z, u, v);
     } else {
         u = w[0] * s.u[0] + w[1] * s.u[1] + w[2] * s.u[2];
@@ -525,7 +586,7 @@ inline void InterpolateNormalAndUV(const InterpolationSetup& s, float x, float y
 {
     float w[3];
     BarycentricWeights(s.px, s.py, s.area, x, y, w);
-    if (_Quality && _UsePhong2) {
+    if (s.quadratic) {
         float a = w[0] * w[0], b = w[1] * w[1], c = w[2] * w[2];
         float ab = w[0] * w[1], bc = 2 * w[1] * w[2], ca = w[2] * w[0];
         normal.x = a * s.n[0].x + b * s.n[1].x + c * s.n[2].x + ab * s.q[0].x + bc * s.q[1].x +

@@ -146,7 +146,7 @@ TEST_F(RenderTest, DefaultsAt1920PixelsGiveTheDocumentedGeneratorInputs)
     EXPECT_EQ(p.positionX, 960.0f);  // bottom centre
     EXPECT_EQ(p.positionY, 1080.0f);
     EXPECT_FLOAT_EQ(p.rotationZ, float(180 * 3.141592 / 180));
-    EXPECT_EQ(EngineDrawMode(p.renderingMode), 6);
+    EXPECT_EQ(EngineDrawMode(p.renderingMode), DrawMode::Phong);
 
     light3ds lights[2];
     ASSERT_EQ(FillLights(p, lights), 2);  // "Opposite light" is on by default
@@ -196,12 +196,13 @@ TEST_F(RenderTest, FrameNumbersAndDrawModes)
     EXPECT_EQ(FrameNumber(100, 10), 10);
     EXPECT_EQ(FrameNumber(-7, 2), -3);  // truncating
     EXPECT_EQ(FrameNumber(5, 0), 0);
-    const uint8_t modes[] = {0, 1, 2, 3, 6, 8, 9};
+    const DrawMode modes[] = {DrawMode::Rough, DrawMode::Line,    DrawMode::Wire,  DrawMode::Flat,
+                              DrawMode::Phong, DrawMode::Patches, DrawMode::Bezier};
     for (int v = 1; v <= 7; ++v)
         EXPECT_EQ(EngineDrawMode(v), modes[v - 1]);
-    EXPECT_EQ(EngineDrawMode(0), 6);
-    EXPECT_EQ(EngineDrawMode(8), 6);
-    EXPECT_EQ(EngineDrawMode(0x100 + 7), 9);  // the low byte counts
+    EXPECT_EQ(EngineDrawMode(0), DrawMode::Phong);
+    EXPECT_EQ(EngineDrawMode(8), DrawMode::Phong);
+    EXPECT_EQ(EngineDrawMode(0x100 + 7), DrawMode::Bezier);  // the low byte counts
 }
 
 TEST_F(RenderTest, NeutralPlacementLeavesTheGeneratorsCoordinates)

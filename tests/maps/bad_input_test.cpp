@@ -154,7 +154,7 @@ TEST_F(GlassLimits, NeverSampleOutsideTheImages)
 // Whole scenes with a reflection layer and glass at their limits, in every filled mode, quality,
 // depth and back-face setting: they draw inside the image and return.
 struct SceneCase {
-    uint8_t mode;
+    DrawMode mode;
     uint8_t quality;
     bool deep;
 };
@@ -164,7 +164,7 @@ class LimitScenes : public EngineTest, public ::testing::WithParamInterface<Scen
 TEST_P(LimitScenes, DrawInsideTheImage)
 {
     const SceneCase sc = GetParam();
-    _DrawMode = sc.mode;
+    UseDrawMode(sc.mode);
     _Quality = sc.quality;
     _Deep = sc.deep ? 1 : 0;
     MapTexture environment(3, 1, sc.deep);
@@ -203,8 +203,10 @@ TEST_P(LimitScenes, DrawInsideTheImage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LimitScenes,
-                         ::testing::Values(SceneCase{3, 0, false}, SceneCase{3, 1, true},
-                                           SceneCase{6, 0, true}, SceneCase{6, 1, false},
-                                           SceneCase{6, 1, true}));
+                         ::testing::Values(SceneCase{DrawMode::Flat, 0, false},
+                                           SceneCase{DrawMode::Flat, 1, true},
+                                           SceneCase{DrawMode::Phong, 0, true},
+                                           SceneCase{DrawMode::Phong, 1, false},
+                                           SceneCase{DrawMode::Phong, 1, true}));
 
 } // namespace

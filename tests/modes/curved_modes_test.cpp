@@ -31,9 +31,9 @@ protected:
             p.z = -nx * p.x / nz;
         }
     }
-    void Render(uint8_t mode)
+    void Render(DrawMode mode)
     {
-        _DrawMode = mode;
+        UseDrawMode(mode);
         scene.Render(image, &source);
         EXPECT_TRUE(image.GuardsIntact());
     }
@@ -68,9 +68,9 @@ TEST_F(CurvedModes, PatchesOfAFlatTriangleDrawTheTriangleAsThePhongFillDoes)
     scene.AddFlatMaterial(0.2f, 0.6f, 1.0f);
     scene.AddFacing({6, 5, 0}, {58, 12, 0}, {20, 43, 0}, true);
     TestImage phong(W, H, false);
-    _DrawMode = 6;
+    UseDrawMode(DrawMode::Phong);
     scene.Render(phong, &source);
-    Render(8);
+    Render(DrawMode::Patches);
 
     int covered = 0, alphaPhong = 0, alphaPatches = 0;
     for (int y = 0; y < H; ++y)
@@ -94,7 +94,7 @@ TEST_F(CurvedModes, BezierOfAFlatTriangleIsTheTriangle)
     const Corner a{6, 5, 0}, b{58, 12, 0}, c{20, 43, 0};
     scene.AddFlatMaterial(0.2f, 0.6f, 1.0f);
     scene.AddFacing(a, b, c, true);
-    Render(9);
+    Render(DrawMode::Bezier);
     int inside = 0;
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
@@ -136,7 +136,7 @@ TEST_F(CurvedModes, CoincidentP0AndP2AreSampledInOneColumn)
     scene.AddTriangle({10, 20, 0}, {40, 20, 30}, {10, 20, 0});
     Samples.clear();
     __SetNewRenderOnePixel(RecordSample);
-    Render(9);
+    Render(DrawMode::Bezier);
     // |P1 - P2| = 30 * sqrt 2, so dt = 1 / (60 sqrt 2): 85 rows.
     const double length = 30.0 * std::sqrt(2.0);
     ASSERT_NEAR(static_cast<double>(Samples.size()), std::floor(2.0 * length) + 1.0, 1.0);
@@ -152,7 +152,7 @@ TEST_F(CurvedModes, BezierFadesToAQuarterAtNzOfOneTenth)
     scene.AddFlatMaterial(1, 1, 1);
     scene.AddFacing({8, 6, 0}, {56, 10, 0}, {24, 42, 0}, true);
     Tilt(std::sqrt(1.0f - 0.01f), 0.1f);
-    Render(9);
+    Render(DrawMode::Bezier);
     // (0.1 / 0.2)^2 of the shader's opacity 1: alpha 255 / 4, truncated.
     int covered = 0;
     for (int y = 0; y < H; ++y)
@@ -170,7 +170,7 @@ TEST_F(CurvedModes, BezierKeepsTheNearerSurface)
     const int farMaterial = scene.AddFlatMaterial(0, 0, 1);
     scene.AddFacing({4, 4, 10}, {40, 4, 10}, {4, 40, 10}, true, nearMaterial);
     scene.AddFacing({10, 10, -10}, {60, 10, -10}, {10, 44, -10}, true, farMaterial);
-    Render(9);
+    Render(DrawMode::Bezier);
     EXPECT_EQ(image.Get(14, 14, 0), 255); // both cover it; the first, nearer one stays
     EXPECT_EQ(image.Get(14, 14, 2), 0);
     EXPECT_EQ(image.Get(50, 14, 2), 255); // the far one alone
@@ -181,10 +181,10 @@ TEST_F(CurvedModes, BezierDecidesFacingPerSampleByTheSurfaceNormal)
     scene.AddFlatMaterial(1, 1, 1);
     scene.AddFacing({8, 6, 0}, {56, 10, 0}, {24, 42, 0}, true);
     Tilt(0.0f, -1.0f);
-    Render(9);
+    Render(DrawMode::Bezier);
     EXPECT_EQ(image.CountCovered(), 0);
     _DubleSide = 1;
-    Render(9);
+    Render(DrawMode::Bezier);
     EXPECT_GT(image.CountCovered(), 500);
 }
 
@@ -192,10 +192,10 @@ TEST_F(CurvedModes, PatchesCullEachPieceByItsFaceNormal)
 {
     scene.AddFlatMaterial(1, 1, 1);
     scene.AddFacing({8, 6, 0}, {56, 10, 0}, {24, 42, 0}, false);
-    Render(8);
+    Render(DrawMode::Patches);
     EXPECT_EQ(image.CountCovered(), 0);
     _DrawBackFaces = 1; // the back-face pass draws it
-    Render(8);
+    Render(DrawMode::Patches);
     EXPECT_GT(image.CountCovered(), 500);
 }
 
@@ -223,7 +223,7 @@ TEST_F(BezierOutline, WithoutMaterialsTheBandIsRed)
 {
     // |Nz| = 0.075 lies in the band: coverage (0.075 / 0.15)^2 = 1/4.
     Tilt(std::sqrt(1.0f - 0.075f * 0.075f), 0.075f);
-    Render(10);
+    Render(DrawMode::BezierOutline);
     EXPECT_EQ(image.Get(30, 20, 0), 255);
     EXPECT_EQ(image.Get(30, 20, 1), 0);
     EXPECT_EQ(image.Get(30, 20, 2), 0);
@@ -238,7 +238,7 @@ TEST_F(BezierOutline, TheBandTakesTheDiffuseOfTheLimitedMaterialIndex)
     scene.AddFlatMaterial(0.2f, 0.4f, 0.6f);
     scene.triangles[0].material = 7; // beyond the count: the last material
     Tilt(std::sqrt(1.0f - 0.075f * 0.075f), 0.075f);
-    Render(10);
+    Render(DrawMode::BezierOutline);
     EXPECT_EQ(image.Get(30, 20, 0), 51);
     EXPECT_EQ(image.Get(30, 20, 1), 102);
     EXPECT_EQ(image.Get(30, 20, 2), 153);
@@ -248,7 +248,7 @@ TEST_F(BezierOutline, InsideTheSurfaceTheSourceShowsAndBehindItNothing)
 {
     scene.AddFlatMaterial(1, 1, 1);
     Tilt(0.6f, 0.8f);
-    Render(10);
+    Render(DrawMode::BezierOutline);
     EXPECT_EQ(image.Get(30, 20, 0), 10);
     EXPECT_EQ(image.Get(30, 20, 3), 255);
     EXPECT_GT(image.CountCovered(), 500);
@@ -257,7 +257,7 @@ TEST_F(BezierOutline, InsideTheSurfaceTheSourceShowsAndBehindItNothing)
     image.Fill(0, 0, 0, 0);
     Tilt(0.6f, -0.8f);
     _DubleSide = 1; // the outline mode ignores it
-    Render(10);
+    Render(DrawMode::BezierOutline);
     EXPECT_EQ(image.CountCovered(), 0);
 }
 
@@ -268,12 +268,12 @@ TEST_F(BezierOutline, TheBackFacePassDrawsNothing)
     scene.points[0].nx = 1.0f, scene.points[0].nz = 0.0f;
     scene.points[1].nx = 0.0f, scene.points[1].nz = 1.0f;
     scene.points[2].nx = -0.6f, scene.points[2].nz = -0.8f;
-    Render(10);
+    Render(DrawMode::BezierOutline);
     const auto onePass = image.Snapshot();
     EXPECT_GT(image.CountCovered(), 100);
     image.Fill(0, 0, 0, 0);
     _DrawBackFaces = 1;
-    Render(10);
+    Render(DrawMode::BezierOutline);
     EXPECT_EQ(image.Snapshot(), onePass);
 }
 

@@ -83,7 +83,7 @@ class RoughMode : public EngineTest {
 protected:
     RoughMode() : scene(W / 2, H / 2), image(W, H, false), source(W, H, false)
     {
-        _DrawMode = 0;
+        UseDrawMode(DrawMode::Rough);
         image.Fill(50, 60, 70, 0);
         scene.AddFacing({4, 3, 0}, {35, 8, 0}, {12, 26, 0}, true);
     }
@@ -167,11 +167,22 @@ protected:
         Calls.clear();
         __SetNewRenderOnePixel(RecordingShader);
     }
+    // A line of a scene with origin (3, 4) and nothing but the installed shader, at the
+    // current quality.
     void Draw(float x0, float y0, float x1, float y1)
     {
         __Triangle3ds t{};
-        ShadedLine(x0, x1, y0, y1, 1.0f, image.Data(), source.Data(), W, H, nullptr, nullptr, 0,
-                   &t, nullptr, 3, 4, 0.0f, 0.6f, -0.8f, 5.0f, 0, nullptr, nullptr);
+        Scene s{};
+        s.target = image.Data();
+        s.source = source.Data();
+        s.width = W;
+        s.height = H;
+        s.originX = 3;
+        s.originY = 4;
+        s.shade = RenderOnePixel;
+        s.quality = _Quality != 0;
+        s.deep = false;
+        ShadedLine(s, &t, x0, x1, y0, y1, 1.0f, 0.0f, 0.6f, -0.8f, 5.0f);
     }
     Pixels Shaded() const
     {
@@ -389,7 +400,7 @@ TEST_F(LineColour, FrontFacesInTheGivenColour)
 {
     scene.RenderSolid(image, 0, 0, 0, 0); // sets the bounds; the transparent paint leaves no trace
     image.Fill(0, 0, 0, 0);
-    _DrawMode = 1;
+    UseDrawMode(DrawMode::Line);
     Draw();
     // On the top edge (row 4) the pen's coverage is full.
     EXPECT_EQ(image.Get(20, 4, 0), 10);
@@ -417,12 +428,12 @@ TEST_F(LineColour, CoverageIsSymmetricOnlyInTheLineModes)
     _Quality = 1;
     // Pixels one row either side of the top edge (row 4), with a pen of half-width 2: in the line
     // modes both are fully covered, in the filled modes only the outer one.
-    _DrawMode = 2;
+    UseDrawMode(DrawMode::Wire);
     image.Fill(0, 0, 0, 0);
     Draw(2.0f);
     EXPECT_EQ(image.Get(20, 3, 3), 255);
     EXPECT_EQ(image.Get(20, 5, 3), 255);
-    _DrawMode = 6;
+    UseDrawMode(DrawMode::Phong);
     image.Fill(0, 0, 0, 0);
     Draw(2.0f);
     EXPECT_NE(image.Get(20, 3, 3), image.Get(20, 5, 3));

@@ -14,11 +14,11 @@ namespace {
 constexpr int W = 64;
 constexpr int H = 48;
 
-class OutlineScenes : public EngineTest, public ::testing::WithParamInterface<int> {
+class OutlineScenes : public EngineTest, public ::testing::WithParamInterface<DrawMode> {
 protected:
     OutlineScenes() : scene(W / 2, H / 2), image(W, H, false), source(W, H, false)
     {
-        _DrawMode = static_cast<uint8_t>(GetParam());
+        UseDrawMode(GetParam());
         scene.AddFlatMaterial(0.2f, 0.6f, 1.0f);
     }
     void Render()
@@ -85,7 +85,7 @@ TEST_P(OutlineScenes, BackFacesOnlyInTheBackFacePass)
     EXPECT_GT(image.CountCovered(), 100);
 }
 
-INSTANTIATE_TEST_SUITE_P(LineAndWire, OutlineScenes, ::testing::Values(1, 2));
+INSTANTIATE_TEST_SUITE_P(LineAndWire, OutlineScenes, ::testing::Values(DrawMode::Line, DrawMode::Wire));
 
 class WireScenes : public OutlineScenes {};
 
@@ -129,6 +129,6 @@ TEST_P(WireScenes, ACurvedEdgeBulgesTowardsItsNormals)
     EXPECT_GT(above, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Wire, WireScenes, ::testing::Values(2));
+INSTANTIATE_TEST_SUITE_P(Wire, WireScenes, ::testing::Values(DrawMode::Wire));
 
 } // namespace

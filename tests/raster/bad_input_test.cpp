@@ -16,7 +16,7 @@ constexpr int W = 40;
 constexpr int H = 30;
 
 struct Case {
-    uint8_t mode;
+    DrawMode mode;
     uint8_t quality;
     bool deep;
 };
@@ -25,7 +25,7 @@ class BadInput : public EngineTest, public ::testing::WithParamInterface<Case> {
 protected:
     BadInput() : scene(W / 2, H / 2), image(W, H, GetParam().deep)
     {
-        _DrawMode = GetParam().mode;
+        UseDrawMode(GetParam().mode);
         _Quality = GetParam().quality;
         _Deep = GetParam().deep ? 1 : 0;
         scene.AddFlatMaterial(0.9f, 0.5f, 0.1f);
@@ -113,10 +113,11 @@ TEST_P(BadInput, MaterialIndicesBeyondTheMaterialsUseTheDefaults)
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, BadInput,
-    ::testing::Values(Case{3, 0, false}, Case{3, 1, false}, Case{6, 0, false}, Case{6, 1, false},
-                      Case{6, 1, true}, Case{3, 1, true}),
+    ::testing::Values(Case{DrawMode::Flat, 0, false}, Case{DrawMode::Flat, 1, false},
+                      Case{DrawMode::Phong, 0, false}, Case{DrawMode::Phong, 1, false},
+                      Case{DrawMode::Phong, 1, true}, Case{DrawMode::Flat, 1, true}),
     [](const ::testing::TestParamInfo<Case>& info) {
-        return std::string(info.param.mode == 3 ? "Flat" : "Phong") +
+        return std::string(info.param.mode == DrawMode::Flat ? "Flat" : "Phong") +
                (info.param.quality ? "Quality" : "Draft") + (info.param.deep ? "Deep" : "Bytes");
     });
 

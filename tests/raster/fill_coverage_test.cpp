@@ -15,11 +15,11 @@ namespace {
 constexpr int W = 48;
 constexpr int H = 40;
 
-class Fills : public EngineTest, public ::testing::WithParamInterface<int> {
+class Fills : public EngineTest, public ::testing::WithParamInterface<DrawMode> {
 protected:
     Fills() : scene(W / 2, H / 2), image(W, H, false)
     {
-        _DrawMode = static_cast<uint8_t>(GetParam());
+        UseDrawMode(GetParam());
         scene.AddFlatMaterial(0.8f, 0.4f, 0.2f);
     }
     SceneBuilder scene;
@@ -139,9 +139,9 @@ TEST_P(Fills, ARidgeBetweenTwoFacesLeavesNoSeamEither)
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(FlatAndPhong, Fills, ::testing::Values(3, 6),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return info.param == 3 ? "Flat" : "Phong";
+INSTANTIATE_TEST_SUITE_P(FlatAndPhong, Fills, ::testing::Values(DrawMode::Flat, DrawMode::Phong),
+                         [](const ::testing::TestParamInfo<DrawMode>& info) {
+                             return info.param == DrawMode::Flat ? "Flat" : "Phong";
                          });
 
 class Shading : public EngineTest {
@@ -172,7 +172,7 @@ protected:
 
 TEST_F(Shading, TheFlatFillGivesAFaceOneColour)
 {
-    _DrawMode = 3;
+    UseDrawMode(DrawMode::Flat);
     scene.Render(image);
     EXPECT_EQ(InteriorShades().size(), 1u);
     EXPECT_GT(*InteriorShades().begin(), 200) << "the face normal points at the light";
@@ -180,7 +180,7 @@ TEST_F(Shading, TheFlatFillGivesAFaceOneColour)
 
 TEST_F(Shading, ThePhongFillFollowsTheCornerNormals)
 {
-    _DrawMode = 6;
+    UseDrawMode(DrawMode::Phong);
     scene.Render(image);
     EXPECT_GT(InteriorShades().size(), 3u);
 }

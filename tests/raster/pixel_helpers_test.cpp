@@ -105,7 +105,7 @@ protected:
 
 TEST_F(EdgePixels, FilledModesCoverHalfAPixelInsideFullyAndFallOffOutside)
 {
-    _DrawMode = 6;
+    UseDrawMode(DrawMode::Phong);
     EXPECT_EQ(AlphaAfter(3.0f, 5.3f), 255) << "signed distance -0.3: inside, full";
     EXPECT_EQ(AlphaAfter(4.0f, 5.7f), 0) << "signed distance -0.7: left to the span";
     EXPECT_EQ(AlphaAfter(5.0f, 4.7f), static_cast<int>(0.7f * 255)) << "distance 0.3 outside";
@@ -114,7 +114,7 @@ TEST_F(EdgePixels, FilledModesCoverHalfAPixelInsideFullyAndFallOffOutside)
 
 TEST_F(EdgePixels, LineModesFallOffSymmetrically)
 {
-    _DrawMode = 1;
+    UseDrawMode(DrawMode::Line);
     EXPECT_EQ(AlphaAfter(3.0f, 5.3f), static_cast<int>(0.7f * 255));
     EXPECT_EQ(AlphaAfter(5.0f, 4.7f), static_cast<int>(0.7f * 255));
     EXPECT_EQ(AlphaAfter(4.0f, 5.75f), static_cast<int>(0.25f * 255));
@@ -122,14 +122,14 @@ TEST_F(EdgePixels, LineModesFallOffSymmetrically)
 
 TEST_F(EdgePixels, BeyondTheSegmentTheNearerEndpointCounts)
 {
-    _DrawMode = 6;
+    UseDrawMode(DrawMode::Phong);
     EXPECT_EQ(AlphaAfter(20.5f, 5.0f), static_cast<int>(0.5f * 255));
     EXPECT_EQ(AlphaAfter(22.0f, 5.0f), 0);
 }
 
 TEST_F(EdgePixels, DepthIsWrittenEvenWithoutCoverageButNotForNoDepthIndex)
 {
-    _DrawMode = 6;
+    UseDrawMode(DrawMode::Phong);
     depth.Register();
     DrawEdgePixel(1.0f, image.Data(), 42.0f, 3 + 9 * 24, 255, 255, 255, line, 3.0f, 9.0f, 1.0f,
                   0.0f, 5.0f, 20.0f, 5.0f);

@@ -160,9 +160,9 @@ TEST_F(SceneDriver, ModesWithoutARasteriserLeaveTheImageUntouched)
     }
 }
 
-TEST_F(SceneDriver, ModeZeroSwitchesTheBackFacePassOff)
+TEST_F(SceneDriver, RoughSwitchesTheBackFacePassOff)
 {
-    _DrawMode = 0;
+    UseDrawMode(DrawMode::Rough);
     _DrawBackFaces = 1;
     scene.AddRectangle(4, 4, 28, 20, 0);
     scene.Render(image);
@@ -171,11 +171,11 @@ TEST_F(SceneDriver, ModeZeroSwitchesTheBackFacePassOff)
 }
 
 // A back face in front (z 10) and a front face behind it (z 1), overlapping at the centre.
-class BackFacePasses : public SceneDriver, public ::testing::WithParamInterface<int> {
+class BackFacePasses : public SceneDriver, public ::testing::WithParamInterface<DrawMode> {
 protected:
     BackFacePasses()
     {
-        _DrawMode = static_cast<uint8_t>(GetParam());
+        UseDrawMode(GetParam());
         __SetNewRenderOnePixel(CapturingShader);
         scene.AddFacing({4, 4, 10}, {28, 4, 10}, {16, 22, 10}, false, 0);
         scene.AddFacing({6, 2, 1}, {26, 2, 1}, {16, 20, 1}, true, 1);
@@ -227,9 +227,10 @@ TEST_P(BackFacePasses, TwoSidedFacesAndMultipleRefractionDrawBackFacesInTheFront
     EXPECT_EQ(again.Get(16, 21, 0), 255);
 }
 
-INSTANTIATE_TEST_SUITE_P(FlatAndPhong, BackFacePasses, ::testing::Values(3, 6),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return info.param == 3 ? "Flat" : "Phong";
+INSTANTIATE_TEST_SUITE_P(FlatAndPhong, BackFacePasses,
+                         ::testing::Values(DrawMode::Flat, DrawMode::Phong),
+                         [](const ::testing::TestParamInfo<DrawMode>& info) {
+                             return info.param == DrawMode::Flat ? "Flat" : "Phong";
                          });
 
 class DeepOutput : public SceneDriver, public ::testing::WithParamInterface<uint8_t> {};

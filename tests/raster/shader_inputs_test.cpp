@@ -52,7 +52,7 @@ protected:
 
 TEST_F(ShaderInputs, ThePhongFillRemembersThePreviousPixelOfTheSpan)
 {
-    _DrawMode = 6;
+    UseDrawMode(DrawMode::Phong);
     _Quality = 1;
     scene.AddFacing({8, 8, 0}, {56, 8, 0}, {32, 40, 0}, true);
     scene.Render(image);
@@ -67,7 +67,7 @@ TEST_F(ShaderInputs, ThePhongFillRemembersThePreviousPixelOfTheSpan)
 
 TEST_F(ShaderInputs, TheFlatFillsPreviousPixelNeverBecomesValid)
 {
-    _DrawMode = 3;
+    UseDrawMode(DrawMode::Flat);
     _Quality = 1;
     scene.AddFacing({8, 8, 0}, {56, 8, 0}, {32, 40, 0}, true);
     scene.Render(image);
@@ -80,7 +80,7 @@ TEST_F(ShaderInputs, TheFlatFillsPreviousPixelNeverBecomesValid)
 
 TEST_F(ShaderInputs, MapsAreOnOnlyWhenEveryCornerIsMapped)
 {
-    _DrawMode = 6;
+    UseDrawMode(DrawMode::Phong);
     _Quality = 0;
     scene.AddFacing({8, 8, 0}, {56, 8, 0}, {32, 40, 0}, true);
     for (__Point3ds& p : scene.points)
@@ -103,7 +103,7 @@ TEST_F(ShaderInputs, MapsAreOnOnlyWhenEveryCornerIsMapped)
 // interpolating on screen would give about 1/3.
 TEST_F(ShaderInputs, PerspectiveMovedTrianglesGetStraightTextureCoordinates)
 {
-    _DrawMode = 6;
+    UseDrawMode(DrawMode::Phong);
     _Quality = 0;
     scene.AddFacing({W / 2 - 20.0f, H / 2 + 0.0f, 0}, {W / 2 + 20.0f, H / 2 + 0.0f, 500},
                     {W / 2 + 0.0f, H / 2 + 20.0f, 0}, true);

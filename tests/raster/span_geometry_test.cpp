@@ -144,8 +144,10 @@ TEST_F(Interpolation, PixelsOutsideTakeTheNearestEdgeOrCorner)
 
 TEST_F(Interpolation, TheQuadraticNormalPassesThroughTheMidEdgeNormals)
 {
+    // The settings count as the triangle is set up.
     _Quality = 1;
     _UsePhong2 = 1;
+    PrepareInterpolation(setup, v, 0.0f, 0.0f, true);
     __Point n;
     float u = 0, vv = 0;
     InterpolateNormalAndUV(setup, 5, 0, 0, false, n, u, vv);
@@ -154,6 +156,7 @@ TEST_F(Interpolation, TheQuadraticNormalPassesThroughTheMidEdgeNormals)
     EXPECT_FLOAT_EQ(n.y, 0.25f + 0.125f);
     EXPECT_FLOAT_EQ(n.z, 0.0f);
     _UsePhong2 = 0;
+    PrepareInterpolation(setup, v, 0.0f, 0.0f, true);
     InterpolateNormalAndUV(setup, 5, 0, 0, false, n, u, vv);
     EXPECT_FLOAT_EQ(n.x, 0.5f);
     EXPECT_FLOAT_EQ(n.y, 0.5f);

@@ -34,6 +34,9 @@ private:
     float* backLayerDepth;
 };
 
+// Sets _DrawMode, as a caller of the exports would, by the mode's name.
+inline void UseDrawMode(DrawMode mode) { _DrawMode = static_cast<uint8_t>(mode); }
+
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest() { EngineSettingsGuard::ResetToLoadValues(); }
