@@ -8,6 +8,7 @@
 #include "effect/params.h"
 #include "effect/render_inputs.h"
 #include "engine/engine_exports.h"
+#include "engine/engine_state.h"
 #include "platform/pages.h"
 #include "tree/random.h"
 #include "tree/tree_mesh.h"
@@ -119,8 +120,9 @@ bool ParamsComplete(PF_ParamDef* params[])
     return true;
 }
 
-// Grows the tree of the frame; the mesh arrays become the caller's.
-void GrowTree(const TreeInputs& inputs, FrameBuffers& buffers, int32_t& pointCount,
+// Grows the tree of the frame; the mesh arrays become the caller's. False when memory ran out
+// on the way, so that the tree would lack parts (or all) of itself.
+bool GrowTree(const TreeInputs& inputs, FrameBuffers& buffers, int32_t& pointCount,
               int32_t& triangleCount)
 {
     pointCount = triangleCount = 0;
@@ -128,7 +130,7 @@ void GrowTree(const TreeInputs& inputs, FrameBuffers& buffers, int32_t& pointCou
     SetRandomState(0);
     TreeModel* tree = CreateTree();
     if (!tree)
-        return;
+        return false;
     BuildTree(tree, inputs);
     BuildMesh(tree);
     if (tree->points && tree->triangles) {
@@ -139,7 +141,18 @@ void GrowTree(const TreeInputs& inputs, FrameBuffers& buffers, int32_t& pointCou
     buffers.triangles = tree->triangles;
     tree->points = nullptr;
     tree->triangles = nullptr;
+    const bool whole = !tree->incomplete;
     DestroyTree(tree);
+    return whole;
+}
+
+// A frame that could not be drawn whole: the output stays as the host handed it, the layers go
+// back, and the host hears out of memory rather than getting a frame without its tree.
+PF_Err FailFrame(PF_InData* in, ReflectionLayer& treeLayer, ReflectionLayer& needleLayer)
+{
+    CheckIn(in, treeLayer);
+    CheckIn(in, needleLayer);
+    return PF_Err_OUT_OF_MEMORY;
 }
 
 } // namespace
@@ -177,8 +190,9 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
     const A_long elementBytes = deep ? 2 : 1;
     const A_long outputRow = output->rowbytes / elementBytes;
 
-    // Every buffer is had before the output is touched, so a frame that cannot be drawn is
-    // reported as out of memory with the output as the host handed it.
+    // The output is written only once the frame has been drawn whole: a frame that cannot be
+    // (a buffer, the tree or the engine short of memory) is reported as out of memory, with
+    // the output as the host handed it.
     FrameBuffers buffers;
     ReflectionLayer* layers[2] = {&treeLayer, &needleLayer};
     bool allocated = ViewInput(params[PARAM_INPUT]->u.ld, deep, W, H, buffers.input) &&
@@ -189,17 +203,14 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
         if (layers[m]->present)
             allocated = (buffers.textures[m] = LayerToTexture(nullptr, nullptr, ld.width, ld.height, 0)) != nullptr;
     }
-    if (!allocated) {
-        CheckIn(in_data, treeLayer);
-        CheckIn(in_data, needleLayer);
-        return PF_Err_OUT_OF_MEMORY;
-    }
+    if (!allocated)
+        return FailFrame(in_data, treeLayer, needleLayer);
 
-    if (p.cutAlpha)
-        std::memset(output->data, 0, size_t(H) * size_t(output->rowbytes));
-    else
-        CopyWorld(output->data, buffers.input.data, W, H, outputRow, buffers.input.rowElements, deep);
-    WorldToEngineImage(buffers.destination, output->data, W, H, outputRow);
+    // The engine draws over the layer, or over transparent black with "Cut alpha" (the fresh
+    // image is all zeros). The output gets the same pixels at the end, as if the layer had been
+    // copied into it first.
+    if (!p.cutAlpha)
+        WorldToEngineImage(buffers.destination, buffers.input.data, W, H, buffers.input.rowElements);
     WorldToEngineImage(buffers.source, buffers.input.data, W, H, buffers.input.rowElements);
 
     GlassProp glass[2];
@@ -223,7 +234,8 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
     }
 
     int32_t pointCount = 0, triangleCount = 0;
-    GrowTree(GeneratorInputs(p, W, RenderFrame), buffers, pointCount, triangleCount);
+    if (!GrowTree(GeneratorInputs(p, W, RenderFrame), buffers, pointCount, triangleCount))
+        return FailFrame(in_data, treeLayer, needleLayer);
     PlaceTree(p, W, H, buffers.points, pointCount);
 
     __SetUseMultyRefract(0);
@@ -234,7 +246,12 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
     __RasterScene(buffers.destination, buffers.source, W, H, W * 4, pointCount, triangleCount,
                   buffers.triangles, buffers.points, W / 2, H / 2, 2, materials, textures,
                   lightCount, lights, glass);
+    if (RasterSceneOutOfMemory)
+        return FailFrame(in_data, treeLayer, needleLayer);
 
+    // "Cut alpha" clears the whole buffer, the bytes past each row's pixels included.
+    if (p.cutAlpha)
+        std::memset(output->data, 0, size_t(H) * size_t(output->rowbytes));
     EngineImageToWorld(output->data, buffers.destination, W, H, outputRow);
     result = CheckIn(in_data, treeLayer);
     result = CheckIn(in_data, needleLayer);

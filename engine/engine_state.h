@@ -12,6 +12,11 @@ extern light3ds* DefaultLight;
 extern uint8_t ownsDepthBuffer;
 extern uint8_t ownsDefaultLight;
 
+// Set by __RasterScene when it could not have a buffer the scene needs and so drew nothing;
+// cleared by every call. Other callers of the export see only the undrawn image, as they always
+// have; the effect's render reads this to tell the host the frame failed.
+extern uint8_t RasterSceneOutOfMemory;
+
 // The shader every rasteriser calls for every shaded pixel.
 extern RenderOnePixelProc RenderOnePixel;
 

@@ -25,6 +25,7 @@ unsigned char* EdgeColorMemory = nullptr;
 unsigned char* UnderEdgeMemory = nullptr;
 unsigned char* BackLayer = nullptr;
 float* BackLayerDepth = nullptr;
+uint8_t RasterSceneOutOfMemory = 0;
 
 namespace {
 
@@ -278,6 +279,7 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
                    material3ds* materials, __Texture* textures, int lightCount, light3ds* lights,
                    GlassProp* glassProps)
 {
+    RasterSceneOutOfMemory = 0;
     // The per-call images share the caller's stride, so it must be the packed one.
     if (!dest || !ImageFits(width, height, rowElements) || rowElements != 4 * width)
         return;
@@ -356,6 +358,7 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
     // Short of memory the scene is not drawn; everything taken so far is given back below.
     const bool ready = ZBuff && ScratchImage && EdgeColorMemory && UnderEdgeMemory &&
                        BackLayer && BackLayerDepth && (DefaultLight || (lightCount > 0 && lights));
+    RasterSceneOutOfMemory = ready ? 0 : 1;
     if (ready) {
         if (sourceImage)
             std::memcpy(BackLayer, sourceImage, imageBytes);

@@ -4,9 +4,21 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // Returns a zero-filled, read-write block of at least `size` bytes, or null (also for size 0).
 void* PageAllocate(size_t size);
 
 // Returns a whole block from PageAllocate at once; null is ignored.
 void PageRelease(void* block);
+
+// What tests need to see into an allocator that LeakSanitizer cannot watch, and to make it run
+// short on purpose. Nothing in the module calls these.
+//
+// Calls of PageAllocate so far, whatever they returned.
+int64_t PageAllocationCalls();
+// Blocks PageAllocate handed out that have not been released yet.
+int64_t PageLiveBlocks();
+// The nth call of PageAllocate from now on (1: the next) returns null, as if the system had no
+// memory left; only that one. 0 takes a pending failure back.
+void PageFailAllocation(int64_t nth);

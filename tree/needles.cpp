@@ -78,8 +78,10 @@ void BuildNeedles(BranchNode& node, float spacing, float length, int64_t* needle
     if (count <= 0)
         return;
     Needle* needles = static_cast<Needle*>(PageAllocate(sizeof(Needle) * static_cast<size_t>(count)));
-    if (!needles)
+    if (!needles) {
+        node.incomplete = 1;
         return;
+    }
     node.needles = needles;
     node.needleCount = count;
     if (needlesLeft)

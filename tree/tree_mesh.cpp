@@ -196,8 +196,10 @@ void BuildMesh(TreeModel* tree)
     tree->triangles = static_cast<__Triangle3ds*>(
         PageAllocate(sizeof(__Triangle3ds) * static_cast<size_t>(triangleCount)));
     // On failure whichever array was obtained stays attached for the usual release.
-    if (!tree->points || !tree->triangles)
+    if (!tree->points || !tree->triangles) {
+        tree->incomplete = 1;
         return;
+    }
     tree->triangleCount = triangleCount;
     tree->pointCount = pointCount;
 

@@ -8,7 +8,7 @@
 
 // Releases any arrays still attached, then builds new ones and sets the counts. Every triangle
 // has three points of its own. An empty mesh (nothing grown, a failed allocation) has
-// triangleCount 0.
+// triangleCount 0; a failed allocation also sets tree->incomplete.
 void BuildMesh(TreeModel* tree);
 
 // Adds the tube triangles and the needles of node's grown branches to the two totals.

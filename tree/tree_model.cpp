@@ -99,6 +99,7 @@ TreeModel* BuildTree(TreeModel* tree, const TreeInputs& in)
     tree->needleTriangleCount = 0;
     tree->points = nullptr;
     tree->triangles = nullptr;
+    tree->incomplete = 0;
     if (!InputsUsable(in))
         return tree;
 
@@ -110,8 +111,10 @@ TreeModel* BuildTree(TreeModel* tree, const TreeInputs& in)
     float needlePhase = NeedlePhase(in.needleTime);
 
     tree->root = new (std::nothrow) BranchNode();
-    if (!tree->root)
+    if (!tree->root) {
+        tree->incomplete = 1;
         return tree;
+    }
     int64_t needlesLeft = MaxTreeNeedles;
     // A shape outside the popup's choices wraps to a byte the needle builder rejects.
     uint8_t shape = static_cast<uint8_t>(in.needleShape >= 0 && in.needleShape <= 2
@@ -121,6 +124,7 @@ TreeModel* BuildTree(TreeModel* tree, const TreeInputs& in)
                 in.branchiness, in.proportions, in.windAmpX, in.windAmpZ, s, in.needleSpacing,
                 in.needleWidth, in.needleLength, in.needleLift, needlePhase,
                 in.needleDispersion, &needlesLeft);
+    tree->incomplete = tree->root->incomplete;
     return tree;
 }
 
@@ -134,6 +138,7 @@ BranchNode* BuildBranch(BranchNode* node, uint8_t needleShape, int32_t level, fl
 {
     const int32_t levelIn = level;
     node->level = level;
+    node->incomplete = 0;
     node->childCount = level == 1 ? 0 : childParam;
     if (node->childCount > MaxTreeChildren)
         node->childCount = MaxTreeChildren;
@@ -257,12 +262,15 @@ BranchNode* BuildBranch(BranchNode* node, uint8_t needleShape, int32_t level, fl
         TreeVec3 childDirection = ChildDirection(*node, j);
         BranchNode* child = new (std::nothrow) BranchNode();
         node->children[j] = child;
-        if (!child)
+        if (!child) {
+            node->incomplete = 1;
             continue;
+        }
         BuildBranch(child, needleShape, level - 1, endRadius, childLength, childParam, node->end,
                     childDirection, direction, levels, growUp, dispersion, branchiness * 0.8f,
                     proportions * 1.3f, windX, windZ, windPhase, needleSpacing, needleWidth,
                     needleLength, needleLift, needlePhase, needleDispersion, needlesLeft);
+        node->incomplete |= child->incomplete;
     }
     return node;
 }

@@ -80,6 +80,9 @@ struct BranchNode {
     BranchNode* children[5];
     int32_t needleCount;
     Needle* needles;
+    // 1 when an allocation for this subtree failed, so it lacks needles or branches its inputs
+    // ask for.
+    uint8_t incomplete;
 
     BranchNode() = default;
     BranchNode(const BranchNode&) = delete;
@@ -99,6 +102,9 @@ struct TreeModel {
     int32_t needleTriangleCount;
     __Point3ds* points;
     __Triangle3ds* triangles;
+    // 1 when an allocation failed while growing or meshing: the hierarchy or the mesh lacks
+    // parts the inputs ask for. Unusable inputs are not a failure; they just grow nothing.
+    uint8_t incomplete;
 
     TreeModel() = default;
     TreeModel(const TreeModel&) = delete;
@@ -149,11 +155,13 @@ TreeModel* CreateTree();
 // Grows the hierarchy into tree (clearing its counts and mesh pointers first) and returns tree.
 // Draws one random value per branch from this thread's generator, so the caller resets it first.
 // Unusable inputs (non-finite numbers, more than MaxTreeLevels levels, a child count outside
-// 0..MaxTreeChildren or a hierarchy above MaxTreeNodes) leave root null: an empty tree.
+// 0..MaxTreeChildren or a hierarchy above MaxTreeNodes) leave root null: an empty tree. A node
+// or needle array that cannot be allocated is left out and sets tree->incomplete.
 TreeModel* BuildTree(TreeModel* tree, const TreeInputs& inputs);
 
 // Fills node and builds its subtree; returns node. needlesLeft, when given, is the tree's
-// remaining needle allowance, drawn down by every branch.
+// remaining needle allowance, drawn down by every branch. A failed allocation anywhere in the
+// subtree sets node->incomplete.
 BranchNode* BuildBranch(BranchNode* node, uint8_t needleShape, int32_t level, float width,
                         float length, int32_t childParam, TreeVec3 origin, TreeVec3 direction,
                         TreeVec3 baseDirection, int32_t levels, float growUp, float dispersion,
@@ -171,7 +179,8 @@ void SpreadAngles(BranchNode& node);
 TreeVec3 ChildDirection(const BranchNode& node, int32_t j);
 void BuildRing(BranchSegment& segment, TreeVec3 from, TreeVec3 to, float radius, int32_t count);
 
-// Covers the branch with needles; length is its scaled needle length.
+// Covers the branch with needles; length is its scaled needle length. Sets node.incomplete when
+// the needle array cannot be allocated.
 void BuildNeedles(BranchNode& node, float spacing, float length, int64_t* needlesLeft = nullptr);
 
 // Deletes the hierarchy and then the TreeModel itself, but not the mesh arrays.

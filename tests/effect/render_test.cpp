@@ -12,6 +12,7 @@
 #include "host/host_ops.h"
 #include "host/param_values.h"
 #include "host/sequence.h"
+#include "platform/pages.h"
 #include "tests/support/settings_guard.h"
 
 namespace {
@@ -348,6 +349,39 @@ TEST_F(RenderTest, ReflectionLayersOfAnySizeAreCheckedOutAndIn)
     World input(96, 54, false), output(96, 54, false);
     ASSERT_EQ(Render(input, output), PF_Err_NONE);
     EXPECT_EQ(session.outstandingCheckouts, 0);
+}
+
+// Short of memory anywhere (the frame's images, the tree, the engine's buffers), a render says
+// so: out of memory, the output as the host handed it, both layers checked back in, no block
+// kept. A frame without its tree must never pass for a finished one.
+TEST_F(RenderTest, EveryFailedAllocationIsReportedWithTheOutputUntouched)
+{
+    World tree(7, 5, false, 1), needles(9, 4, false, 0);
+    tree.Fill(255, 200, 10, 10);
+    needles.Fill(255, 10, 10, 200);
+    session.values[PARAM_TREE_REFLECTION_LAYER].u.ld = tree.def;
+    session.values[PARAM_NEEDLE_REFLECTION_LAYER].u.ld = needles.def;
+    Set("Grow up", "80");
+    for (bool cutAlpha : {false, true}) {
+        SCOPED_TRACE(cutAlpha ? "cut alpha" : "over the layer");
+        Set("Cut alpha", cutAlpha ? "1" : "0");
+        World input(96, 54, false), output(96, 54, false, 2);
+        input.Fill(255, 30, 60, 90);
+        const int64_t before = PageAllocationCalls();
+        ASSERT_EQ(Render(input, output), PF_Err_NONE);
+        const int64_t allocations = PageAllocationCalls() - before;
+        ASSERT_GT(allocations, 20);  // images, textures, a needle array per branch, mesh, engine
+        for (int64_t n = 1; n <= allocations; ++n) {
+            output.Fill(9, 8, 7, 6);
+            const std::vector<uint8_t> handed = output.pixels;
+            const int64_t live = PageLiveBlocks();
+            PageFailAllocation(n);
+            EXPECT_EQ(Render(input, output), PF_Err_OUT_OF_MEMORY) << "allocation " << n;
+            EXPECT_EQ(output.pixels, handed) << "allocation " << n;
+            EXPECT_EQ(PageLiveBlocks(), live) << "allocation " << n;
+            EXPECT_EQ(session.outstandingCheckouts, 0);
+        }
+    }
 }
 
 TEST_F(RenderTest, RefusesMissingRecordsAndDrawsNothingIntoAnEmptyWorld)

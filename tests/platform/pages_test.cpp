@@ -39,4 +39,29 @@ TEST(PageAllocation, ZeroSizeAndImpossibleSizesGiveNull)
     PageRelease(nullptr);  // ignored
 }
 
+TEST(PageAllocation, TheSeamFailsExactlyTheCallAskedForAndTheCountsFollow)
+{
+    const int64_t live = PageLiveBlocks();
+    const int64_t calls = PageAllocationCalls();
+    PageFailAllocation(2);
+    void* first = PageAllocate(100);
+    void* second = PageAllocate(100);
+    void* third = PageAllocate(100);
+    EXPECT_NE(first, nullptr);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_NE(third, nullptr);
+    EXPECT_EQ(PageAllocationCalls(), calls + 3);
+    EXPECT_EQ(PageLiveBlocks(), live + 2);
+    PageRelease(first);
+    PageRelease(third);
+    EXPECT_EQ(PageLiveBlocks(), live);
+
+    PageFailAllocation(1);
+    PageFailAllocation(0);  // taken back
+    void* block = PageAllocate(8);
+    EXPECT_NE(block, nullptr);
+    PageRelease(block);
+    EXPECT_EQ(PageLiveBlocks(), live);
+}
+
 } // namespace

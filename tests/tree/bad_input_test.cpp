@@ -11,6 +11,8 @@
 namespace {
 // Counts down the general-heap allocations that may still succeed; at zero the next one fails.
 int AllocationsBeforeFailure = -1;
+// Every call, so that a test can aim a failure at each allocation of a build in turn.
+int64_t HeapAllocationCalls = 0;
 }
 
 // The generator allocates its objects with the non-throwing new, so this test program replaces
@@ -18,6 +20,7 @@ int AllocationsBeforeFailure = -1;
 // release paired for the sanitizers.
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
+    ++HeapAllocationCalls;
     if (AllocationsBeforeFailure == 0) {
         AllocationsBeforeFailure = -1;
         return nullptr;
@@ -167,6 +170,7 @@ TEST_F(TreeBadInput, FailedNodeAllocationsAreSkipped)
     AllocationsBeforeFailure = 0;  // the trunk
     BuildTree(tree, DefaultInputs());
     EXPECT_EQ(tree->root, nullptr);
+    EXPECT_EQ(tree->incomplete, 1);
     BuildMesh(tree);
     EXPECT_EQ(tree->triangleCount, 0);
 
@@ -176,6 +180,9 @@ TEST_F(TreeBadInput, FailedNodeAllocationsAreSkipped)
     ASSERT_NE(tree->root, nullptr);
     EXPECT_EQ(tree->root->children[0], nullptr);
     EXPECT_EQ(CountNodes(tree->root), 27);
+    EXPECT_EQ(tree->incomplete, 1);
+    EXPECT_EQ(tree->root->incomplete, 1);
+    EXPECT_EQ(tree->root->children[1]->incomplete, 0);
     BuildMesh(tree);
     EXPECT_EQ(tree->tubeTriangleCount, 9 * 36 + 18 * 78);
 
@@ -185,3 +192,72 @@ TEST_F(TreeBadInput, FailedNodeAllocationsAreSkipped)
     BuildMesh(nullptr);
     DestroyTree(nullptr);
 }
+
+namespace {
+
+// Growing and meshing short of memory: whichever allocation fails, on the heap (the model, its
+// branches) or in pages (needle arrays, mesh arrays), the tree says it is incomplete and
+// everything it did get is given back. Unusable inputs are no failure.
+struct Outcome {
+    bool created;
+    bool incomplete;
+    int32_t triangles;
+};
+
+// Grows and meshes the tree as the render does and releases it all again.
+Outcome GrowAndRelease(const TreeInputs& in)
+{
+    SetRandomState(0);
+    TreeModel* tree = CreateTree();
+    if (!tree)
+        return {false, true, 0};
+    BuildTree(tree, in);
+    BuildMesh(tree);
+    const Outcome outcome{true, tree->incomplete != 0, tree->triangleCount};
+    PageRelease(tree->points);
+    PageRelease(tree->triangles);
+    DestroyTree(tree);
+    return outcome;
+}
+
+TEST(TreeOutOfMemory, EveryFailedAllocationMarksTheTreeIncompleteAndKeepsNothing)
+{
+    TreeInputs in = DefaultInputs(320.0f, 23);
+    in.growUp = 80.0f;  // a growing level too
+    const int64_t heapBefore = HeapAllocationCalls, pagesBefore = PageAllocationCalls();
+    const Outcome whole = GrowAndRelease(in);
+    ASSERT_FALSE(whole.incomplete);
+    const int64_t heapCalls = HeapAllocationCalls - heapBefore, pageCalls = PageAllocationCalls() - pagesBefore;
+    ASSERT_GT(heapCalls, 10);   // the model and its branches
+    ASSERT_GT(pageCalls, 10);   // needle arrays and the two mesh arrays
+
+    const int64_t live = PageLiveBlocks();
+    for (int64_t n = 1; n <= heapCalls; ++n) {
+        AllocationsBeforeFailure = int(n - 1);
+        const Outcome o = GrowAndRelease(in);
+        EXPECT_TRUE(o.incomplete) << "heap allocation " << n;
+        EXPECT_LT(o.triangles, whole.triangles) << "heap allocation " << n;
+        EXPECT_EQ(PageLiveBlocks(), live) << "heap allocation " << n;
+    }
+    AllocationsBeforeFailure = -1;
+    for (int64_t n = 1; n <= pageCalls; ++n) {
+        PageFailAllocation(n);
+        const Outcome o = GrowAndRelease(in);
+        EXPECT_TRUE(o.created);
+        EXPECT_TRUE(o.incomplete) << "page allocation " << n;
+        EXPECT_EQ(PageLiveBlocks(), live) << "page allocation " << n;
+    }
+    EXPECT_FALSE(GrowAndRelease(in).incomplete);
+}
+
+TEST(TreeOutOfMemory, UnusableInputsGrowNothingWithoutFailing)
+{
+    TreeInputs in = DefaultInputs();
+    in.levels = MaxTreeLevels + 1;
+    const Outcome o = GrowAndRelease(in);
+    EXPECT_TRUE(o.created);
+    EXPECT_FALSE(o.incomplete);
+    EXPECT_EQ(o.triangles, 0);
+}
+
+} // namespace
