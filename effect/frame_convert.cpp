@@ -8,6 +8,7 @@
 
 #include "engine/engine_exports.h"
 #include "platform/pages.h"
+#include "shading/elementary.h"
 
 namespace {
 
@@ -118,7 +119,8 @@ void EngineImageToWorld(void* world, const unsigned char* image, int width, int 
 
 void RotatePointsY(__Point3ds* points, int count, float angle, float centre1, float centre2)
 {
-    float s = std::sin(angle), c = std::cos(angle);
+    float s, c;
+    maths::SinCos(angle, s, c);
     for (int i = 0; i < count; ++i) {
         __Point3ds& p = points[i];
         RotatePair(p.x, p.z, centre1, centre2, s, c);
@@ -129,7 +131,8 @@ void RotatePointsY(__Point3ds* points, int count, float angle, float centre1, fl
 
 void RotatePointsX(__Point3ds* points, int count, float angle, float centre1, float centre2)
 {
-    float s = std::sin(angle), c = std::cos(angle);
+    float s, c;
+    maths::SinCos(angle, s, c);
     for (int i = 0; i < count; ++i) {
         __Point3ds& p = points[i];
         RotatePair(p.y, p.z, centre1, centre2, s, c);
@@ -140,7 +143,8 @@ void RotatePointsX(__Point3ds* points, int count, float angle, float centre1, fl
 
 void RotatePointsZ(__Point3ds* points, int count, float angle, float centre1, float centre2)
 {
-    float s = std::sin(angle), c = std::cos(angle);
+    float s, c;
+    maths::SinCos(angle, s, c);
     for (int i = 0; i < count; ++i) {
         __Point3ds& p = points[i];
         RotatePair(p.x, p.y, centre1, centre2, s, c);

@@ -6,6 +6,7 @@
 
 #include "effect/frame_convert.h"
 #include "effect/params.h"
+#include "shading/elementary.h"
 
 namespace {
 
@@ -162,10 +163,10 @@ int32_t FillLights(const FrameParameters& p, light3ds lights[2])
     std::memset(lights, 0, 2 * sizeof(light3ds));
     const float multiplier = float(double(p.lightMultiply) / 100.0);
     CopyName(lights[0].name, sizeof lights[0].name, "LightOne");
-    const float a = std::cos(p.rotateWV) * 2000.0f;
-    lights[0].pos[0] = a * std::cos(p.rotateUV);
-    lights[0].pos[1] = a * std::sin(p.rotateUV);
-    lights[0].pos[2] = std::sin(p.rotateWV) * 2000.0f;
+    const float a = maths::Cos(p.rotateWV) * 2000.0f;
+    lights[0].pos[0] = a * maths::Cos(p.rotateUV);
+    lights[0].pos[1] = a * maths::Sin(p.rotateUV);
+    lights[0].pos[2] = maths::Sin(p.rotateWV) * 2000.0f;
     for (int i = 0; i < 3; ++i)
         lights[0].color[i] = p.lightColor[i];
     lights[0].multiplier = multiplier;
@@ -174,11 +175,11 @@ int32_t FillLights(const FrameParameters& p, light3ds lights[2])
     // The opposite light sits at the other azimuth, a fixed 25 degrees below the horizon.
     CopyName(lights[1].name, sizeof lights[1].name, "Light#2");
     const double elevation = -0.4363323129985824;
-    const double b = std::cos(elevation) * 2000.0;
+    const double b = maths::Cos(elevation) * 2000.0;
     const double azimuth = double(p.rotateUV) + 3.141592653589793;
-    lights[1].pos[0] = float(b * std::cos(azimuth));
-    lights[1].pos[1] = float(b * std::sin(azimuth));
-    lights[1].pos[2] = float(std::sin(elevation) * 2000.0);
+    lights[1].pos[0] = float(b * maths::Cos(azimuth));
+    lights[1].pos[1] = float(b * maths::Sin(azimuth));
+    lights[1].pos[2] = float(maths::Sin(elevation) * 2000.0);
     for (int i = 0; i < 3; ++i)
         lights[1].color[i] = p.lightColor[i];
     lights[1].multiplier = multiplier;

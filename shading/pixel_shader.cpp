@@ -6,6 +6,7 @@
 
 #include "engine/engine_exports.h"
 #include "engine/engine_state.h"
+#include "shading/elementary.h"
 #include "shading/glass.h"
 #include "shading/map_samplers.h"
 
@@ -172,7 +173,7 @@ float DefaultRenderOnePixel(float originX, float originY, unsigned char* destIma
         float d = (n[0] * l[0] + n[1] * l[1] + n[2] * l[2]) * light.multiplier;
         if (!(d > 0.0f))
             d = 0.0f;
-        float highlight = std::pow(d, s.exponent) * s.strength;
+        float highlight = maths::Pow(d, s.exponent) * s.strength;
         float diffuseFactor = d * (1.0f - s.selfIllum) + s.selfIllum;
         for (int c = 0; c < 3; ++c)
             out[c] += (diffuseFactor * s.diffuse[c] + highlight * s.specular[c]) * light.color[c];

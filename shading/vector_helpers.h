@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/scene_records.h"
+#include "shading/elementary.h"
 
 // (P2 - P1) x (P0 - P1) for the points the triangle names, not normalised; its z decides facing.
 inline void TriangleNormal(const __Triangle3ds& t, const __Point3ds* points, float& nx, float& ny,
@@ -48,9 +49,9 @@ inline float DirectionAngle(double ax, double ay, double bx, double by)
     else
         q = ay < by ? 1 : 2;
     double dx = std::fabs(ax - bx), dy = std::fabs(ay - by);
-    double r = std::hypot(dx, dy);
+    double r = maths::Hypot(dx, dy);
     if (!(r > 0.0))
         return 0.0f;
     double g = (q == 1 || q == 3) ? dy : dx;
-    return static_cast<float>(std::acos(g / r) + QuadrantBase[q]);
+    return static_cast<float>(maths::Acos(g / r) + QuadrantBase[q]);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/pages.h"
+#include "shading/elementary.h"
 #include "tree/tree_model.h"
 
 TreeVec3 BezierTangent(const BranchNode& node, float t)
@@ -94,7 +95,7 @@ void BuildNeedles(BranchNode& node, float spacing, float length, int64_t* needle
         // A cheap hash of the station and the branch's random value. The product stays within
         // 32 bits because the count is bounded (see MaxBranchNeedleStations).
         float hashed = static_cast<float>((i + 1) * node.randomValue) *
-                       std::sin(static_cast<float>(i * 10));
+                       maths::Sin(static_cast<float>(i * 10));
         int32_t h = static_cast<int32_t>(hashed) % 1000;
         float jitter = static_cast<float>(h - 500) / 1000.0f;
 
@@ -163,8 +164,10 @@ void BuildNeedles(BranchNode& node, float spacing, float length, int64_t* needle
                         jitter * node.needleDispersion;
             else
                 angle = SemiDegrees[j] * 0.017453289f + jitter * node.needleDispersion;
-            float u = lp * std::cos(angle);
-            float zc = lp * std::sin(angle);
+            float sine, cosine;
+            maths::SinCos(angle, sine, cosine);
+            float u = lp * cosine;
+            float zc = lp * sine;
             Needle& needle = station[j];
             needle.direction = {u * tg.y + la * tg.x, -u * tg.x + la * tg.y, zc};
             needle.base = pos;

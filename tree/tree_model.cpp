@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/pages.h"
+#include "shading/elementary.h"
 #include "tree/random.h"
 
 BranchNode::~BranchNode()
@@ -106,7 +107,7 @@ TreeModel* BuildTree(TreeModel* tree, const TreeInputs& in)
     TreeVec3 baseDirection = in.upDirection;
     TreeVec3 swayed = in.upDirection;
     // 0.008726644 is pi / 360: the wind angle is half a degree per unit of windTime.
-    float s = std::sin(in.windTime * 0.008726644f);
+    float s = maths::Sin(in.windTime * 0.008726644f);
     swayed.x -= s * in.windAmpX / 3.0f;
     float needlePhase = NeedlePhase(in.needleTime);
 
@@ -149,7 +150,7 @@ BranchNode* BuildBranch(BranchNode* node, uint8_t needleShape, int32_t level, fl
     node->needleLift = needleLift;
     // Deeper branches carry longer needles. An inert node's value is never read.
     node->needleLength =
-        level > 0 ? needleLength * std::pow(static_cast<float>(level), 0.25f) : 0.0f;
+        level > 0 ? needleLength * maths::Pow(static_cast<float>(level), 0.25f) : 0.0f;
     node->baseDirection = baseDirection;
 
     // The draw comes before the level test, so inert nodes draw as well: the count of draws
@@ -319,7 +320,8 @@ TreeVec3 ChildDirection(const BranchNode& node, int32_t j)
     const TreeVec3& dir = node.direction;
     float a0 = node.startAngle + static_cast<float>(j) * node.angleStep;
     float a = a0 + node.windPhase * node.windX;
-    float ca = std::cos(a), sa = std::sin(a);
+    float ca, sa;
+    maths::SinCos(a, sa, ca);
     float x = dir.x * ca - dir.y * sa;
     float y = dir.x * sa + dir.y * ca;
 
@@ -332,7 +334,8 @@ TreeVec3 ChildDirection(const BranchNode& node, int32_t j)
         b = 0.0f;
     else
         b = -0.34906578f;
-    float cb = std::cos(b), sb = std::sin(b);
+    float cb, sb;
+    maths::SinCos(b, sb, cb);
     return {x, y * cb - dir.z * sb, y * sb + dir.z * cb};
 }
 
@@ -365,7 +368,8 @@ void BuildRing(BranchSegment& segment, TreeVec3 from, TreeVec3 to, float radius,
     float step = 6.283184f / static_cast<float>(count);
     float theta = 0.0f;
     for (int32_t k = 0; k < count; ++k) {
-        float ct = std::cos(theta), st = std::sin(theta);
+        float ct, st;
+        maths::SinCos(theta, st, ct);
         float u = radius * ct, v = radius * st;
         float y1 = u * c1;
         RingVertex& vertex = segment.ring[k];
