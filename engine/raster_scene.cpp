@@ -151,8 +151,11 @@ inline void CompositePixel(int at)
         d = d < 0 ? -d : d;
         difference = d > difference ? d : difference;
     }
+    // The threshold is in 8-bit steps: a 16-bit difference is scaled by the ratio of the full
+    // scales, 255/32768, so that both depths tell surfaces apart alike (at most 65535 * 255, no
+    // overflow).
     if constexpr (sizeof(Element) == 2)
-        difference /= 256;
+        difference = difference * 255 / 32768;
     const int memoryAlpha = LoadElement<Element>(EdgeColorMemory, at + 3);
     int g;
     if (memoryAlpha != 0 && difference < 20) {

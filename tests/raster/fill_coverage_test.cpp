@@ -139,6 +139,35 @@ TEST_P(Fills, ARidgeBetweenTwoFacesLeavesNoSeamEither)
         }
 }
 
+// Two surfaces whose colours differ by 25 and 35 in 8-bit terms, more than the 20 that starts a
+// new surface, meeting along a diagonal over a blue background. An edge pixel of the second is
+// blended over the first, at either depth; 16-bit frames once compared their differences on a
+// scale of 256 per 8-bit step instead of 128.5 and blended it over the background instead.
+TEST_P(Fills, SurfacesAreToldApartAlikeAtBothDepths)
+{
+    for (const float second : {0.6f, 0.64f}) {
+        SceneBuilder pair(W / 2, H / 2);
+        pair.AddFlatMaterial(0.5f, 0.4f, 0.2f);
+        pair.AddFlatMaterial(second, 0.4f, 0.2f);
+        pair.AddFacing({6.3f, 5.6f, 0}, {41.7f, 5.6f, 0}, {41.7f, 34.2f, 0}, true, 0);
+        pair.AddFacing({6.3f, 5.6f, 0}, {41.7f, 34.2f, 0}, {6.3f, 34.2f, 0}, true, 1);
+        TestImage bytes(W, H, false), words(W, H, true);
+        bytes.Fill(0, 0, 255, 255);
+        words.Fill(0, 0, 32768, 32768);
+        _Deep = 0;
+        pair.Render(bytes);
+        _Deep = 1;
+        pair.Render(words);
+        _Deep = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_NEAR(words.Get(x, y, c) * 255.0 / 32768.0, bytes.Get(x, y, c), 2.0)
+                        << "pixel " << x << "," << y << " channel " << c << ", second red "
+                        << second;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(FlatAndPhong, Fills, ::testing::Values(DrawMode::Flat, DrawMode::Phong),
                          [](const ::testing::TestParamInfo<DrawMode>& info) {
                              return info.param == DrawMode::Flat ? "Flat" : "Phong";
