@@ -241,7 +241,8 @@ constexpr double C4 = InverseFactorial(4), C6 = -InverseFactorial(6), C8 = Inver
 inline double SinKernel(double hi, double lo)
 {
     const double z = hi * hi;
-    const double p = S3 + z * (S5 + z * (S7 + z * (S9 + z * (S11 + z * (S13 + z * (S15 + z * S17))))));
+    const double p =
+        S3 + z * (S5 + z * (S7 + z * (S9 + z * (S11 + z * (S13 + z * (S15 + z * S17))))));
     return hi + (hi * z * p + lo * (1.0 - 0.5 * z));
 }
 
@@ -264,8 +265,11 @@ inline double CosKernel(double hi, double lo)
 // cosine at Chebyshev points (scripts/elementary_constants.py), within 2^-35.6 and 2^-41.5 of
 // them up to pi/4.
 constexpr double HalfPi1Rest = HalfPi2 + HalfPi3; // pi/2 - HalfPi1, rounded
-constexpr double SinShort[4] = {-0x1.555555545e0acp-3, 0x1.11110def2e1c9p-7, -0x1.a013a793b98ccp-13, 0x1.6dbe0838a0666p-19};
-constexpr double CosShort[5] = {-0x1.fffffffffe697p-2, 0x1.555555514f774p-5, -0x1.6c16bae5ef6d4p-10, 0x1.a01298d866456p-16, -0x1.2474e1a97d0d6p-22};
+constexpr double SinShort[4] = {-0x1.555555545e0acp-3, 0x1.11110def2e1c9p-7,
+                               -0x1.a013a793b98ccp-13, 0x1.6dbe0838a0666p-19};
+constexpr double CosShort[5] = {-0x1.fffffffffe697p-2, 0x1.555555514f774p-5,
+                               -0x1.6c16bae5ef6d4p-10, 0x1.a01298d866456p-16,
+                               -0x1.2474e1a97d0d6p-22};
 
 // False for the angles that need the double route: huge, infinite or NaN.
 inline bool ReduceFloat(float x, int& quadrant, double& r)
