@@ -3,6 +3,8 @@
 // of edge length and shades every sample; Bezier outline (10) samples the same surface and draws
 // only a soft line where it turns away from the viewer, over the unshaded source.
 #include <cmath>
+#include <cstdint>
+#include <type_traits>
 
 #include "engine/curved_surface.h"
 #include "engine/engine_exports.h"
@@ -15,13 +17,22 @@
 namespace {
 
 // Parameter step for an edge of the given 3D length: half a pixel of it, or 1 for an edge of
-// no length (one sample across), but never finer than the cap. A NaN length counts as none.
-double SampleStep(float length)
+// no length (one sample across). A NaN length counts as none.
+double HalfPixelStep(float length)
 {
-    double step = length > 0.0f ? 1.0 / (2.0 * static_cast<double>(length)) : 1.0;
-    const double finest = 1.0 / PatchMaxSteps;
+    return length > 0.0f ? 1.0 / (2.0 * static_cast<double>(length)) : 1.0;
+}
+
+// The step of the whole-triangle walk: never finer than 1/PatchWalkSteps.
+double WalkStep(float length)
+{
+    const double step = HalfPixelStep(length);
+    const double finest = 1.0 / PatchWalkSteps;
     return step > finest ? step : finest;
 }
+
+// Whether an edge is long enough for the clipped walk (NaN is not).
+bool LongEdge(float length) { return length > static_cast<float>(PatchWalkSteps); }
 
 // The facing rule of the filled modes, applied per sample or per piece: towards the viewer
 // outside the back-face pass, away from it during it, both with _DubleSide, and both in the
@@ -43,45 +54,181 @@ struct Sample {
     int px, py;
 };
 
+// Evaluates the sample at s on the prepared rows and hands it to visit when its pixel lies in the
+// image; what a skipped or rejected sample does to __PrevInfo's valid flag is the same in both
+// walks.
+template <class Visit>
+void VisitSample(double s, const PatchRow<3>& positionRow, Sample& sample, int originX,
+                 int originY, __PrevInfo& prev, Visit& visit)
+{
+    sample.s = s;
+    EvaluatePatchRow(positionRow, s, sample.position);
+    sample.px = TruncInt(sample.position[0] + originX + 0.5);
+    sample.py = TruncInt(sample.position[1] + originY + 0.5);
+    if (sample.px < 0 || sample.py < 0 || sample.px >= Zwidth || sample.py >= Zheight) {
+        prev.valid = 0;
+        return;
+    }
+    if (!visit(sample))
+        prev.valid = 0;
+}
+
+// The rows of the patch at parameter t, as both walks prepare them.
+struct PatchRows {
+    PatchRow<3> position, normal;
+    PatchRow<2> uv;
+    void Prepare(const CubicPatch& patch, double t)
+    {
+        PreparePatchRow(patch.position, t, position);
+        PreparePatchRow(patch.normal, t, normal);
+        if (patch.mapped)
+            PreparePatchRow(patch.uv, t, uv);
+    }
+};
+
 // Calls visit(sample) for every sample of the patch that lands inside the image, row by row in
 // t and along each row in s, after resetting __PrevInfo's valid flag at the start of each row and
 // whenever a sample is skipped. visit returns false for a sample it rejects after the fact
 // (hidden), which also clears the flag. Samples past the triangle's third edge (s + t > 1) end
-// the row: s only grows along it.
+// the row: s only grows along it. Parameters accumulate step by step, as they always have.
 template <class Visit>
-void SamplePatch(const CubicPatch& patch, const __Point3ds& p0, const __Point3ds& p1,
-                 const __Point3ds& p2, int originX, int originY, __PrevInfo& prev, Visit&& visit)
+void WalkWholePatch(const CubicPatch& patch, double ds, double dt, int originX, int originY,
+                    __PrevInfo& prev, Visit& visit)
 {
-    const double ds = SampleStep(Distance3(p0.x, p0.y, p0.z, p2.x, p2.y, p2.z));
-    const double dt = SampleStep(Distance3(p1.x, p1.y, p1.z, p2.x, p2.y, p2.z));
-    PatchRow<3> positionRow, normalRow;
-    PatchRow<2> uvRow;
+    PatchRows rows;
     Sample sample;
-    sample.normalRow = &normalRow;
-    sample.uvRow = &uvRow;
+    sample.normalRow = &rows.normal;
+    sample.uvRow = &rows.uv;
     for (double t = 0.0; t <= 1.0; t += dt) {
         prev.valid = 0;
-        PreparePatchRow(patch.position, t, positionRow);
-        PreparePatchRow(patch.normal, t, normalRow);
-        if (patch.mapped)
-            PreparePatchRow(patch.uv, t, uvRow);
+        rows.Prepare(patch, t);
         for (double s = 0.0; s < 1.0; s += ds) {
             if (s + t > 1.0) {
                 prev.valid = 0;
                 break;
             }
-            sample.s = s;
-            EvaluatePatchRow(positionRow, s, sample.position);
-            sample.px = TruncInt(sample.position[0] + originX + 0.5);
-            sample.py = TruncInt(sample.position[1] + originY + 0.5);
-            if (sample.px < 0 || sample.py < 0 || sample.px >= Zwidth || sample.py >= Zheight) {
-                prev.valid = 0;
-                continue;
-            }
-            if (!visit(sample))
-                prev.valid = 0;
+            VisitSample(s, rows.position, sample, originX, originY, prev, visit);
         }
     }
+}
+
+// The same samples for a patch with an edge longer than PatchWalkSteps pixels, at their full
+// density, with parameters k * ds and j * dt: blocks of rows, and blocks of samples along a row,
+// whose bounds cannot reach the image are passed over whole, so the work grows with the part of
+// the patch the image shows. The budget ends a pathological patch.
+template <class Visit>
+class ClippedWalk {
+public:
+    ClippedWalk(const CubicPatch& patch, double ds, double dt, int originX, int originY,
+                __PrevInfo& prev, Visit& visit)
+        : patch(patch), ds(ds), dt(dt), originX(originX), originY(originY), prev(prev),
+          visit(visit), budget(ClippedWalkBudget(Zwidth, Zheight))
+    {
+        sample.normalRow = &rows.normal;
+        sample.uvRow = &rows.uv;
+    }
+
+    void Run() { Rows(0, static_cast<int64_t>(1.0 / dt)); }
+
+private:
+    static constexpr int64_t RowsAtOnce = 4;
+    static constexpr int64_t SamplesAtOnce = 16;
+
+    bool Spend(int64_t cost)
+    {
+        budget -= cost;
+        return budget >= 0;
+    }
+
+    // Rows j0..j1: all s of the triangle, t from j0 dt to j1 dt.
+    void Rows(int64_t j0, int64_t j1)
+    {
+        if (!Spend(1))
+            return;
+        const double t0 = static_cast<double>(j0) * dt;
+        if (!(t0 <= 1.0))
+            return;
+        const double t1 = static_cast<double>(j1) * dt;
+        Interval xy[2];
+        PatchPositionBounds(patch, Interval{0.0, 1.0 - t0}, Interval{t0, t1 < 1.0 ? t1 : 1.0}, xy);
+        if (!ReachesImage(xy, originX, originY, Zwidth, Zheight, 0.0))
+            return;
+        if (j1 - j0 < RowsAtOnce) {
+            for (int64_t j = j0; j <= j1; ++j)
+                Row(j);
+            return;
+        }
+        const int64_t middle = j0 + (j1 - j0) / 2;
+        Rows(j0, middle);
+        Rows(middle + 1, j1);
+    }
+
+    void Row(int64_t j)
+    {
+        t = static_cast<double>(j) * dt;
+        if (!(t <= 1.0) || budget < 0)
+            return;
+        prev.valid = 0;
+        rows.Prepare(patch, t);
+        rowEnded = false;
+        Samples(0, static_cast<int64_t>((1.0 - t) / ds) + 1);
+    }
+
+    // Samples k0..k1 of the current row.
+    void Samples(int64_t k0, int64_t k1)
+    {
+        if (rowEnded || !Spend(1))
+            return;
+        Interval xy[2];
+        const Interval s{static_cast<double>(k0) * ds, static_cast<double>(k1) * ds};
+        PatchPositionBounds(patch, s, Exactly(t), xy);
+        if (!ReachesImage(xy, originX, originY, Zwidth, Zheight, 0.0)) {
+            prev.valid = 0; // these samples would all have been outside
+            return;
+        }
+        if (k1 - k0 < SamplesAtOnce) {
+            for (int64_t k = k0; k <= k1 && Spend(1); ++k) {
+                const double s = static_cast<double>(k) * ds;
+                if (!(s < 1.0) || s + t > 1.0) {
+                    prev.valid = 0;
+                    rowEnded = true;
+                    return;
+                }
+                VisitSample(s, rows.position, sample, originX, originY, prev, visit);
+            }
+            return;
+        }
+        const int64_t middle = k0 + (k1 - k0) / 2;
+        Samples(k0, middle);
+        Samples(middle + 1, k1);
+    }
+
+    const CubicPatch& patch;
+    const double ds, dt;
+    const int originX, originY;
+    __PrevInfo& prev;
+    Visit& visit;
+    int64_t budget;
+    PatchRows rows;
+    Sample sample;
+    double t = 0.0;
+    bool rowEnded = false;
+};
+
+// Every sample of the patch in the image, by the walk its edges' lengths call for.
+template <class Visit>
+void SamplePatch(const CubicPatch& patch, const __Point3ds& p0, const __Point3ds& p1,
+                 const __Point3ds& p2, int originX, int originY, __PrevInfo& prev, Visit&& visit)
+{
+    const float ls = Distance3(p0.x, p0.y, p0.z, p2.x, p2.y, p2.z);
+    const float lt = Distance3(p1.x, p1.y, p1.z, p2.x, p2.y, p2.z);
+    if (!LongEdge(ls) && !LongEdge(lt)) {
+        WalkWholePatch(patch, WalkStep(ls), WalkStep(lt), originX, originY, prev, visit);
+        return;
+    }
+    const double ds = HalfPixelStep(ls) > PatchFinestStep ? HalfPixelStep(ls) : PatchFinestStep;
+    const double dt = HalfPixelStep(lt) > PatchFinestStep ? HalfPixelStep(lt) : PatchFinestStep;
+    ClippedWalk<std::remove_reference_t<Visit>>(patch, ds, dt, originX, originY, prev, visit).Run();
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 
 #include "engine/scene_records.h"
 #include "shading/span_helpers.h"
@@ -17,14 +18,18 @@
 constexpr float PatchOneThird = 0.33333334f;
 constexpr float PatchTwoThirds = 1.0f - PatchOneThird;
 
-// The curved modes step along the patch's edges at a fixed density (half a pixel in Bezier
-// sampling, four pixels per Wire piece). A triangle with edges of a million pixels (bad input: a
-// corner flung out of the frame) would ask for 10^12 Bezier samples, or never finish at all for
-// an infinite edge, so no parameter takes more than PatchMaxSteps steps: at most 8.4 million
-// Bezier samples fall inside one triangle, a fraction of a second even where nothing is drawn.
-// Bezier edges up to PatchMaxSteps / 2 = 2048 pixels keep the full density, Wire edges up to
-// 16384 pixels; the longest edge of the default tree on a full-HD frame is 270 pixels.
-constexpr int PatchMaxSteps = 4096;
+// The curved modes step along the patch's edges at a fixed density: half a pixel of edge length
+// in Bezier sampling, four pixels per Wire piece. Up to PatchWalkSteps steps per parameter
+// (Bezier edges up to 4096 pixels, Wire edges up to 16384) the whole parameter triangle is
+// walked by accumulated steps, no step finer than 1/PatchWalkSteps, as the modes always have:
+// their pixels stay as they were. Longer edges (a scale of 1000 % on a 4K or 8K frame) get their
+// full density, and only the blocks of parameters whose surface can reach the image are walked
+// (ClippedWalk below), so that the work follows what the image can show, not the edge's length.
+constexpr int PatchWalkSteps = 4096;
+
+// The finest step of the clipped walk. Edges beyond 2^39 pixels are far past the precision of
+// the float corners anyway.
+constexpr double PatchFinestStep = 0x1p-40;
 
 // Control points in the order of the Bernstein terms of a cubic triangle in s (weight of P0),
 // t (weight of P1) and w = 1 - s - t (weight of P2).
@@ -268,4 +273,81 @@ inline void PatchSubdivisionPoints(const __Point3ds& p0, const __Point3ds& p1,
     out[3] = PatchMidpoint(p0, p1, mapped);
     out[4] = PatchMidpoint(p1, p2, mapped);
     out[5] = PatchMidpoint(p2, p0, mapped);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bounds over blocks of parameters, for the clipped walk of long edges.
+
+// A closed range of values. The operations enclose every result of their operands' values; the
+// rounding of a bound can shave a few ulps off it, far inside ReachesImage's slack. Bounds that
+// are not finite come only from infinite or NaN control points, whose samples are not finite
+// either and never land in the image.
+struct Interval {
+    double lo, hi;
+};
+
+inline Interval Exactly(double v) { return {v, v}; }
+inline Interval operator+(Interval a, Interval b) { return {a.lo + b.lo, a.hi + b.hi}; }
+inline Interval operator-(Interval a, Interval b) { return {a.lo - b.hi, a.hi - b.lo}; }
+inline Interval operator*(Interval a, Interval b)
+{
+    const double p[4] = {a.lo * b.lo, a.lo * b.hi, a.hi * b.lo, a.hi * b.hi};
+    Interval r{p[0], p[0]};
+    for (double v : p) {
+        if (v < r.lo || v != v)
+            r.lo = v;
+        if (v > r.hi || v != v)
+            r.hi = v;
+    }
+    return r;
+}
+inline Interval operator*(double k, Interval a) { return Exactly(k) * a; }
+
+// The position of the patch over s in `s` and t in `t` (w = 1 - s - t), x and y only.
+inline void PatchPositionBounds(const CubicPatch& patch, Interval s, Interval t, Interval out[2])
+{
+    const Interval w = Exactly(1.0) - s - t;
+    Interval b[PatchControlCount];
+    b[ControlS3] = s * s * s;
+    b[ControlT3] = t * t * t;
+    b[ControlW3] = w * w * w;
+    b[ControlS2W] = 3.0 * (s * s * w);
+    b[ControlSW2] = 3.0 * (s * w * w);
+    b[ControlS2T] = 3.0 * (s * s * t);
+    b[ControlST2] = 3.0 * (s * t * t);
+    b[ControlT2W] = 3.0 * (t * t * w);
+    b[ControlTW2] = 3.0 * (t * w * w);
+    b[ControlSTW] = 6.0 * (s * t * w);
+    for (int k = 0; k < 2; ++k) {
+        Interval sum = Exactly(0.0);
+        for (int c = 0; c < PatchControlCount; ++c)
+            sum = sum + static_cast<double>(patch.position[c][k]) * b[c];
+        out[k] = sum;
+    }
+}
+
+// Whether a point whose x and y lie in these ranges can be drawn within `reach` pixels of the
+// image (scene coordinates; the pixel is the point plus the origin plus 0.5, truncated).
+inline bool ReachesImage(const Interval xy[2], int originX, int originY, int width, int height,
+                         double reach)
+{
+    const double origin[2] = {static_cast<double>(originX), static_cast<double>(originY)};
+    const double size[2] = {static_cast<double>(width), static_cast<double>(height)};
+    for (int k = 0; k < 2; ++k) {
+        if (!std::isfinite(xy[k].lo) || !std::isfinite(xy[k].hi))
+            return false;
+        const double slack = reach + 2.0 + (std::fabs(xy[k].lo) + std::fabs(xy[k].hi)) * 0x1p-40;
+        const double lo = xy[k].lo + origin[k] + 0.5, hi = xy[k].hi + origin[k] + 0.5;
+        if (hi < -1.0 - slack || lo > size[k] + slack)
+            return false;
+    }
+    return true;
+}
+
+// How many samples (or pieces) and block tests one triangle's clipped walk may take: several
+// times what the image can show, so that a sliver with corners far outside (whose parameter grid
+// maps many samples onto each pixel) ends instead of running for hours.
+inline int64_t ClippedWalkBudget(int width, int height)
+{
+    return 16 * static_cast<int64_t>(width) * height + (int64_t(1) << 22);
 }

@@ -309,49 +309,129 @@ Corners PlacedCorners(const __Triangle3ds& t, const __Point3ds* points, int orig
     return c;
 }
 
-// One curved edge of the patch as pen-line pieces about 4 units of the longer edge at C long.
-// edge 0 runs from C to B, edge 1 from C to A, edge 2 from A to B.
+// Point k of a curved edge: s = k * step, clamped to exactly 1 once it reaches or passes 1 (the
+// last point). Edge 0 runs from C to B, edge 1 from C to A, edge 2 from A to B.
+struct EdgePoint {
+    double b[PatchControlCount];
+    float position[3];
+    bool last;
+};
+
+EdgePoint PointOfEdge(int edge, const CubicPatch& patch, double step, int64_t k)
+{
+    EdgePoint e;
+    double s = static_cast<double>(k) * step;
+    e.last = s >= 1.0;
+    if (e.last)
+        s = 1.0;
+    double wA, wB;
+    switch (edge) {
+    case 0: wA = 0.0; wB = s; break;
+    case 1: wA = s; wB = 0.0; break;
+    default: wA = 1.0 - s; wB = s; break;
+    }
+    PatchBasis(wA, wB, e.b);
+    double p[3];
+    EvaluatePatch(patch.position, e.b, p);
+    for (int c = 0; c < 3; ++c)
+        e.position[c] = static_cast<float>(p[c]);
+    return e;
+}
+
+// The piece from `previous` to point `to`, drawn when the patch normal there faces the pass.
+void DrawWirePiece(const CubicPatch& patch, const float previous[3], const EdgePoint& to,
+                   const Scene& scene, __Triangle3ds* triangle)
+{
+    double n[3];
+    EvaluatePatch(patch.normal, to.b, n);
+    const float nx = static_cast<float>(n[0]), ny = static_cast<float>(n[1]),
+                nz = static_cast<float>(n[2]);
+    const bool backPass = _DrawBackFaces1 != 0;
+    // Pieces turned slightly away (down to Nz = -0.2) still draw, so that curved edges run on a
+    // little past the silhouette instead of stopping short of it.
+    if ((nz >= -0.2f && !backPass) || (nz < 0.0f && backPass) || _DubleSide) {
+        const float ox = static_cast<float>(scene.originX), oy = static_cast<float>(scene.originY);
+        const float* point = to.position;
+        ShadedLine(scene, triangle, previous[0] + ox, point[0] + ox, previous[1] + oy,
+                   point[1] + oy, _WireSize, -nx, -ny, -nz,
+                   point[0] * nx + point[1] * ny + point[2] * nz);
+    }
+}
+
+// One curved edge as pen-line pieces about 4 units of the longer edge at C long, from its first
+// point to its last.
 void WireEdge(int edge, const CubicPatch& patch, double step, const Scene& scene,
               __Triangle3ds* triangle)
 {
-    const float ox = static_cast<float>(scene.originX), oy = static_cast<float>(scene.originY);
-    const bool backPass = _DrawBackFaces1 != 0;
-    float previous[3] = {0.0f, 0.0f, 0.0f};
-    for (int64_t k = 0;; ++k) {
-        double s = static_cast<double>(k) * step;
-        const bool last = s >= 1.0;
-        if (last)
-            s = 1.0;
-        double wA, wB;
-        switch (edge) {
-        case 0: wA = 0.0; wB = s; break;
-        case 1: wA = s; wB = 0.0; break;
-        default: wA = 1.0 - s; wB = s; break;
-        }
-        double b[PatchControlCount];
-        PatchBasis(wA, wB, b);
-        double p[3];
-        EvaluatePatch(patch.position, b, p);
-        const float point[3] = {static_cast<float>(p[0]), static_cast<float>(p[1]),
-                                static_cast<float>(p[2])};
-        if (k > 0) {
-            double n[3];
-            EvaluatePatch(patch.normal, b, n);
-            const float nx = static_cast<float>(n[0]), ny = static_cast<float>(n[1]),
-                        nz = static_cast<float>(n[2]);
-            // Pieces turned slightly away (down to Nz = -0.2) still draw, so that curved edges
-            // run on a little past the silhouette instead of stopping short of it.
-            if ((nz >= -0.2f && !backPass) || (nz < 0.0f && backPass) || _DubleSide)
-                ShadedLine(scene, triangle, previous[0] + ox, point[0] + ox, previous[1] + oy,
-                           point[1] + oy, _WireSize, -nx, -ny, -nz,
-                           point[0] * nx + point[1] * ny + point[2] * nz);
-        }
-        for (int c = 0; c < 3; ++c)
-            previous[c] = point[c];
-        if (last)
-            return;
+    EdgePoint previous = PointOfEdge(edge, patch, step, 0);
+    for (int64_t k = 1; !previous.last; ++k) {
+        const EdgePoint point = PointOfEdge(edge, patch, step, k);
+        DrawWirePiece(patch, previous.position, point, scene, triangle);
+        previous = point;
     }
 }
+
+// The same pieces for an edge whose pieces the walk above would have to make longer than 4
+// pixels (an edge over 16384 pixels): blocks of pieces whose stretch of the edge cannot reach
+// the image, pen included, are passed over, and the budget ends a pathological edge.
+class ClippedWireEdge {
+public:
+    ClippedWireEdge(int edge, const CubicPatch& patch, double step, const Scene& scene,
+                    __Triangle3ds* triangle, int64_t& budget)
+        : edge(edge), patch(patch), step(step), scene(scene), triangle(triangle), budget(budget),
+          reach(3.5 + std::fabs(static_cast<double>(_WireSize)))
+    {
+    }
+
+    void Run()
+    {
+        int64_t last = static_cast<int64_t>(1.0 / step);
+        while (static_cast<double>(last) * step < 1.0)
+            ++last;
+        Pieces(1, last);
+    }
+
+private:
+    static constexpr int64_t PiecesAtOnce = 16;
+
+    // Pieces k0..k1, the piece k running from point k - 1 to point k.
+    void Pieces(int64_t k0, int64_t k1)
+    {
+        if (--budget < 0)
+            return;
+        const double s0 = static_cast<double>(k0 - 1) * step;
+        const double end = static_cast<double>(k1) * step;
+        const Interval s{s0, end < 1.0 ? end : 1.0};
+        Interval xy[2];
+        switch (edge) {
+        case 0: PatchPositionBounds(patch, Exactly(0.0), s, xy); break;
+        case 1: PatchPositionBounds(patch, s, Exactly(0.0), xy); break;
+        default: PatchPositionBounds(patch, Exactly(1.0) - s, s, xy); break;
+        }
+        if (!ReachesImage(xy, scene.originX, scene.originY, Zwidth, Zheight, reach))
+            return;
+        if (k1 - k0 < PiecesAtOnce) {
+            EdgePoint previous = PointOfEdge(edge, patch, step, k0 - 1);
+            for (int64_t k = k0; k <= k1 && !previous.last && --budget >= 0; ++k) {
+                const EdgePoint point = PointOfEdge(edge, patch, step, k);
+                DrawWirePiece(patch, previous.position, point, scene, triangle);
+                previous = point;
+            }
+            return;
+        }
+        const int64_t middle = k0 + (k1 - k0) / 2;
+        Pieces(k0, middle);
+        Pieces(middle + 1, k1);
+    }
+
+    const int edge;
+    const CubicPatch& patch;
+    const double step;
+    const Scene& scene;
+    __Triangle3ds* const triangle;
+    int64_t& budget;
+    const double reach;
+};
 
 } // namespace
 
@@ -402,12 +482,17 @@ void WireTriangle(const Scene& scene, __Triangle3ds* triangle)
     const float d1 = Distance3(b.x, b.y, b.z, c.x, c.y, c.z);
     const float r0 = d0 > 0.0f ? 1.0f / d0 : 1.0f;
     const float r1 = d1 > 0.0f ? 1.0f / d1 : 1.0f;
-    double step = 4.0 * static_cast<double>(r0 < r1 ? r0 : r1);
-    const double finest = 1.0 / PatchMaxSteps;
-    if (!(step > finest))
-        step = finest;
+    const double step = 4.0 * static_cast<double>(r0 < r1 ? r0 : r1);
+    if (step >= 1.0 / PatchWalkSteps) {
+        for (int edge = 0; edge < 3; ++edge)
+            WireEdge(edge, patch, step, scene, triangle);
+        return;
+    }
+    // Edges beyond 16384 pixels, or of infinite length (the step is then the finest).
+    const double fine = step > PatchFinestStep ? step : PatchFinestStep;
+    int64_t budget = ClippedWalkBudget(Zwidth, Zheight);
     for (int edge = 0; edge < 3; ++edge)
-        WireEdge(edge, patch, step, scene, triangle);
+        ClippedWireEdge(edge, patch, fine, scene, triangle, budget).Run();
 }
 
 extern "C" void __DrawScenesLineColor(float halfWidth, int c1, int c2, int c3,

@@ -52,11 +52,23 @@ TEST_P(ModesBadInput, HugeCornersStayInsideTheImage)
 
 TEST_P(ModesBadInput, AMillionPixelTriangleFinishes)
 {
-    // Bezier sampling is capped per parameter; lines walk only the steps inside the image.
+    // Bezier and Wire walk only the blocks of parameters that can reach the image; lines walk
+    // only the steps inside it.
     scene.AddFacing({-5e5f, -5e5f, 0}, {5e5f, -5e5f, 0}, {0, 5e5f, 0}, true);
     scene.AddFacing({-5e5f, 10, 0}, {5e5f, 12, 0}, {20, 5e5f, 0}, true);
     RenderAndCheck();
 }
+
+// A sliver a million pixels long and a thousandth of a pixel wide through the image: its
+// parameter grid puts millions of samples on each pixel it crosses, and the walk's budget ends
+// it.
+TEST_P(ModesBadInput, AMillionPixelSliverFinishes)
+{
+    scene.AddFacing({-5e5f, 14, 0}, {5e5f, 15, 0}, {5e5f, 15.001f, 0}, true);
+    scene.AddFacing({-1e12f, -1e12f, 0}, {1e12f, 1e12f, 0}, {1e12f, 1e12f + 1e6f, 0}, true);
+    RenderAndCheck();
+}
+
 
 TEST_P(ModesBadInput, NaNAndInfiniteCornersDrawNothing)
 {

@@ -113,6 +113,38 @@ TEST_F(CurvedModes, BezierOfAFlatTriangleIsTheTriangle)
     EXPECT_GT(inside, 500);
 }
 
+// A flat triangle with legs of 6000 pixels, far larger than the image: every pixel of the image
+// lies inside it and is drawn. (Sampling was once capped at 4096 steps per parameter, which left
+// samples 1.46 pixels apart and about half of such a triangle's pixels unwritten.)
+TEST_F(CurvedModes, BezierCoversTrianglesFarLargerThanTheImage)
+{
+    scene.AddFlatMaterial(0.2f, 0.6f, 1.0f);
+    scene.AddFacing({-2000, -2000, 0}, {4000, -2000, 0}, {-2000, 4000, 0}, true);
+    scene.AddFacing({-1e5f, -1e5f, 0}, {40, -1e5f, 0}, {40, 1e5f, 0}, true);
+    Render(DrawMode::Bezier);
+    EXPECT_EQ(image.CountCovered(), W * H);
+}
+
+// The same for the edges of Wire: a straight edge 40000 pixels long crossing the image is drawn
+// in every column, within the pen's reach of the line and nowhere else.
+TEST_F(CurvedModes, WireDrawsTheVisiblePartOfAVeryLongEdge)
+{
+    scene.AddFlatMaterial(0.2f, 0.6f, 1.0f);
+    const Corner a{-20000, 10, 0}, b{20000, 30, 0};
+    scene.AddTriangle(a, b, {0, 20000, 0});
+    Render(DrawMode::Wire);
+    for (int x = 0; x < W; ++x) {
+        const float line = a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x);
+        int drawn = 0;
+        for (int y = 0; y < H; ++y)
+            if (image.Get(x, y, 3) != 0) {
+                ++drawn;
+                EXPECT_LT(std::fabs(y - line), 4.0f) << x << "," << y;
+            }
+        EXPECT_GT(drawn, 0) << "column " << x;
+    }
+}
+
 struct SampleRecord {
     float x, y;
 };
