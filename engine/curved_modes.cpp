@@ -11,6 +11,7 @@
 #include "engine/engine_state.h"
 #include "engine/fills.h"
 #include "engine/mode_rasterisers.h"
+#include "shading/pixel_shader.h"
 #include "shading/span_helpers.h"
 #include "shading/vector_helpers.h"
 
@@ -272,6 +273,12 @@ void SampleBezier(const Scene& scene, __Triangle3ds* triangle)
     const float fx = static_cast<float>(scene.originX), fy = static_cast<float>(scene.originY);
     unsigned char* target = scene.target;
     __PrevInfo prev{};
+    // With the engine's own shader in the slot, the triangle's shading is prepared once.
+    const bool direct = scene.shade == DefaultRenderOnePixel;
+    TriangleShading shading;
+    if (direct)
+        PrepareTriangleShading(shading, triangle, scene.materials, scene.materialCount,
+                               scene.textures, scene.lightCount, scene.lights, scene.glassProps);
 
     SamplePatch(patch, p0, p1, p2, scene.originX, scene.originY, prev, [&](const Sample& sample) {
         double n[3];
@@ -307,17 +314,21 @@ void SampleBezier(const Scene& scene, __Triangle3ds* triangle)
         const float fz = static_cast<float>(z);
         __Point normal{nx, ny, nz};
         float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
+        const float planeD = -(x * nx + y * ny + fz * nz);
         const float opacity =
-            scene.shade(fx, fy, target, scene.source, x, y, fz, triangle, scene.materials,
-                        scene.materialCount, c1, c2, c3, &normal, mapsOn, u, v, scene.textures,
-                        scene.lightCount, scene.lights, &prev, scene.glassProps, nx, ny, nz,
-                        -(x * nx + y * ny + fz * nz));
+            direct ? ShadeTrianglePixel(shading, fx, fy, target, scene.source, x, y, fz, c1, c2,
+                                        c3, &normal, mapsOn, u, v, &prev, nx, ny, nz, planeD)
+                   : scene.shade(fx, fy, target, scene.source, x, y, fz, triangle,
+                                 scene.materials, scene.materialCount, c1, c2, c3, &normal,
+                                 mapsOn, u, v, scene.textures, scene.lightCount, scene.lights,
+                                 &prev, scene.glassProps, nx, ny, nz, planeD);
         prev.normal = __Point{nx, ny, nz};
         prev.x = x;
         prev.y = y;
         prev.u = u;
         prev.v = v;
         prev.valid = 1;
+        Touch(scene.touched, sample.py, sample.px, sample.px);
         BlendPixel<Element>(target, c1, c2, c3, sample.px, sample.py, fade * opacity);
         return true;
     });

@@ -9,6 +9,7 @@
 
 #include "engine/engine_exports.h"
 #include "engine/engine_state.h"
+#include "shading/pixel_shader.h"
 #include "shading/span_helpers.h"
 #include "shading/vector_helpers.h"
 
@@ -36,6 +37,7 @@ inline Segment SegmentOf(const __Point3ds& from, const __Point3ds& to)
 struct Fill {
     const Scene* scene;       // null for the solid fill
     unsigned char* target;
+    TouchedRows* touched;     // null unless the target is ScratchImage
     __Triangle3ds* triangle;
     float originX, originY;
     bool quality;
@@ -48,6 +50,14 @@ struct Fill {
     __Point faceNormal;
     float texU, texV; // the last interpolated texture coordinates
     __PrevInfo prev;
+
+    // With the engine's own shader in the slot, the triangle's shading is prepared once and each
+    // pixel shaded directly. When that shading only gives colours, soft pixels without coverage
+    // are left out (they would draw nothing, and their depth test's write is put back) and the
+    // previous pixel, which nothing reads, is not recorded.
+    bool direct;
+    bool onlyColours;
+    TriangleShading shading;
 
     float colour[3]; // solid fill
     float opacity;
@@ -89,12 +99,22 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
                                             f.colour[1], f.colour[2], edge.line, x, y, 1.0f,
                                             edge.x0, edge.y0, edge.x1, edge.y1);
     } else {
-        constexpr bool records = K == FillKind::Phong && P != Pass::EdgeBox;
+        constexpr bool soft = P != Pass::Interior;
+        const bool records = K == FillKind::Phong && P != Pass::EdgeBox && !f.onlyColours;
+        float coverage = 0.0f;
+        if (soft && f.onlyColours) {
+            coverage = EdgeCoverage<EdgeFalloff::Filled>(edge.line.a, edge.line.b, edge.line.c,
+                                                         edge.line.lengthSq, edge.line.length, x,
+                                                         y, 1.0f, edge.x0, edge.y0, edge.x1,
+                                                         edge.y1);
+            if (coverage == 0.0f)
+                return;
+        }
         float depth, previous;
         int zIndex;
         if (!DepthTest(x, y, f.d, f.ny, f.nx, f.nz, f.v[0], 0.0f, 0.0f, depth, zIndex,
                        previous)) {
-            if constexpr (records)
+            if (records)
                 RecordHidden(f, x, y);
             return;
         }
@@ -109,17 +129,26 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
         __Point shaded = normal;
         float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
         const Scene& s = *f.scene;
-        float opacity = s.shade(f.originX, f.originY, f.target, s.source, x - f.originX,
-                                y - f.originY, depth, f.triangle, s.materials, s.materialCount,
-                                c1, c2, c3, &shaded, f.mapsOn, f.texU, f.texV, s.textures,
-                                s.lightCount, s.lights, P == Pass::EdgeBox ? nullptr : &f.prev,
-                                s.glassProps, f.nx, f.ny, f.nz, f.d);
+        __PrevInfo* prev = P == Pass::EdgeBox ? nullptr : &f.prev;
+        float opacity;
+        if (f.direct)
+            opacity = ShadeTrianglePixel(f.shading, f.originX, f.originY, f.target, s.source,
+                                         x - f.originX, y - f.originY, depth, c1, c2, c3, &shaded,
+                                         f.mapsOn, f.texU, f.texV, prev, f.nx, f.ny, f.nz, f.d);
+        else
+            opacity = s.shade(f.originX, f.originY, f.target, s.source, x - f.originX,
+                              y - f.originY, depth, f.triangle, s.materials, s.materialCount, c1,
+                              c2, c3, &shaded, f.mapsOn, f.texU, f.texV, s.textures, s.lightCount,
+                              s.lights, prev, s.glassProps, f.nx, f.ny, f.nz, f.d);
         if constexpr (P == Pass::Interior)
             BlendPixel<Element>(f.target, c1, c2, c3, px, py, opacity);
+        else if (f.onlyColours)
+            DrawCoveredFillEdgePixel<Element>(coverage, opacity, f.target, depth, previous,
+                                              zIndex, c1, c2, c3, x, y);
         else
             DrawFillEdgePixel<Element>(opacity, f.target, depth, previous, zIndex, c1, c2, c3,
                                        edge.line, x, y, edge.x0, edge.y0, edge.x1, edge.y1);
-        if constexpr (records)
+        if (records)
             Record(f, x, y, normal, P == Pass::RightBand ? 0 : 1);
     }
 }
@@ -131,6 +160,8 @@ template <FillKind K, Pass P>
 inline void RecordOutside(Fill& f, int px, int py)
 {
     if constexpr (K == FillKind::Phong && P != Pass::EdgeBox) {
+        if (f.onlyColours)
+            return;
         const float x = static_cast<float>(px), y = static_cast<float>(py);
         if (ZBuff) {
             RecordHidden(f, x, y);
@@ -167,6 +198,7 @@ void RunSpan(Fill& f, int py, int first, float limit, bool inclusive, const Segm
     }
     if (first < from)
         RecordOutside<K, P>(f, from - 1, py);
+    Touch(f.touched, py, from, to);
     for (int px = from; px <= to; ++px)
         ShadePixel<K, Element, Falloff, P>(f, px, py, edge);
     if (last > to)
@@ -213,6 +245,9 @@ void DrawEdgeBox(Fill& f, int i, int sweep)
     if (c1 > Zwidth - 1)
         c1 = Zwidth - 1;
     const Segment edge = SegmentOf(from, to);
+    if (c0 <= c1)
+        for (int py = r0; py <= r1; ++py)
+            Touch(f.touched, py, c0, c1);
     for (int py = r0; py <= r1; ++py)
         for (int px = c0; px <= c1; ++px)
             ShadePixel<K, Element, Falloff, Pass::EdgeBox>(f, px, py, edge);
@@ -350,6 +385,14 @@ void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int
             (f.interp.areaUnprojected == 0.0f || !Finite(f.interp.areaUnprojected)))
             return;
         f.faceNormal = __Point{-f.nx, -f.ny, -f.nz};
+        const Scene& s = *f.scene;
+        f.direct = s.shade == DefaultRenderOnePixel;
+        f.onlyColours = false;
+        if (f.direct) {
+            PrepareTriangleShading(f.shading, f.triangle, s.materials, s.materialCount,
+                                   s.textures, s.lightCount, s.lights, s.glassProps);
+            f.onlyColours = ShadingOnlyColours(f.shading, f.mapsOn);
+        }
         f.texU = 0.0f;
         f.texV = 0.0f;
         f.prev = __PrevInfo{};
@@ -366,6 +409,7 @@ void ShadedTriangle(const Scene& scene, __Triangle3ds* triangle)
     Fill f;
     f.scene = &scene;
     f.target = scene.target;
+    f.touched = scene.touched;
     f.triangle = triangle;
     f.originX = static_cast<float>(scene.originX);
     f.originY = static_cast<float>(scene.originY);

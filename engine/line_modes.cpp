@@ -10,6 +10,7 @@
 #include "engine/engine_state.h"
 #include "engine/line_primitives.h"
 #include "engine/mode_rasterisers.h"
+#include "shading/pixel_shader.h"
 #include "shading/span_helpers.h"
 #include "shading/vector_helpers.h"
 
@@ -53,13 +54,21 @@ struct ShaderPen {
     float nx, ny, nz, d;
     // The shader's colour outputs carry over from pixel to pixel within one line.
     float c[3];
+    // With the engine's own shader in the slot, the line's shading is prepared once.
+    bool direct;
+    TriangleShading shading;
 
     float Shade(int px, int py)
     {
         const Scene& s = *scene;
         __Point normal{-nx, -ny, -nz};
-        return s.shade(originX, originY, s.target, s.source, static_cast<float>(px) - originX,
-                       static_cast<float>(py) - originY, 0.0f, triangle, s.materials,
+        const float x = static_cast<float>(px) - originX;
+        const float y = static_cast<float>(py) - originY;
+        if (direct)
+            return ShadeTrianglePixel(shading, originX, originY, s.target, s.source, x, y, 0.0f,
+                                      c[0], c[1], c[2], &normal, 0, 0.0f, 0.0f, nullptr, nx, ny,
+                                      nz, d);
+        return s.shade(originX, originY, s.target, s.source, x, y, 0.0f, triangle, s.materials,
                        s.materialCount, c[0], c[1], c[2], &normal, 0, 0.0f, 0.0f, s.textures,
                        s.lightCount, s.lights, nullptr, s.glassProps, nx, ny, nz, d);
     }
@@ -273,15 +282,21 @@ void InvertLine(float x0, float y0, float x1, float y1, unsigned char* destImage
 void ShadedLine(const Scene& scene, __Triangle3ds* triangle, float x0, float x1, float y0,
                 float y1, float halfWidth, float nx, float ny, float nz, float d)
 {
-    ShaderPen pen{&scene,
-                  triangle,
-                  static_cast<float>(scene.originX),
-                  static_cast<float>(scene.originY),
-                  nx,
-                  ny,
-                  nz,
-                  d,
-                  {static_cast<float>(ChannelMax), 0.0f, 0.0f}};
+    ShaderPen pen;
+    pen.scene = &scene;
+    pen.triangle = triangle;
+    pen.originX = static_cast<float>(scene.originX);
+    pen.originY = static_cast<float>(scene.originY);
+    pen.nx = nx;
+    pen.ny = ny;
+    pen.nz = nz;
+    pen.d = d;
+    pen.c[0] = static_cast<float>(ChannelMax);
+    pen.c[1] = pen.c[2] = 0.0f;
+    pen.direct = scene.shade == DefaultRenderOnePixel;
+    if (pen.direct)
+        PrepareTriangleShading(pen.shading, triangle, scene.materials, scene.materialCount,
+                               scene.textures, scene.lightCount, scene.lights, scene.glassProps);
     DrawPenLine(pen, scene.target, x0, y0, x1, y1, halfWidth, scene.quality, scene.deep);
 }
 

@@ -103,16 +103,6 @@ Window ClipWindow(Window w)
     return w;
 }
 
-void ClearWindow(const Window& w, int bytesPerPixel)
-{
-    if (w.x0 >= w.x1)
-        return;
-    const size_t rowBytes = static_cast<size_t>(w.x1 - w.x0) * bytesPerPixel;
-    for (int y = w.y0; y < w.y1; ++y)
-        std::memset(ScratchImage + (static_cast<size_t>(y) * Zwidth + w.x0) * bytesPerPixel, 0,
-                    rowBytes);
-}
-
 // One pixel of the scratch image into the destination. Fully covered pixels replace the
 // destination and start the edge memory of their surface. A partial edge pixel over a covered
 // destination either continues the surface whose edge pixel was composited here last (its
@@ -179,35 +169,50 @@ inline void CompositePixel(int at)
     StoreElement<Element>(destImage, at + 3, g > destAlpha ? g : destAlpha);
 }
 
-template <typename Element>
-void CompositeWindow(const Window& w)
-{
-    for (int y = w.y0; y < w.y1; ++y)
-        for (int x = w.x0; x < w.x1; ++x)
-            CompositePixel<Element>(y * RowStride + 4 * x);
-}
-
 typedef void (*Rasteriser)(const Scene&, __Triangle3ds*);
 
 // A triangle drawn into ScratchImage and composited through its window into the destination.
+// ScratchImage holds zeros wherever the triangle can draw: fresh pages read as zero, and after
+// each triangle the runs it visited are cleared again. So the window needs no clearing before
+// the triangle is drawn, and only the visited runs inside it can hold anything to composite.
 template <typename Element>
-void DrawThroughWindow(const Scene& scene, __Triangle3ds* t, bool marginIsExtent,
-                       Rasteriser rasterise)
+void DrawThroughWindow(const Scene& scene, TouchedRows& touched, __Triangle3ds* t,
+                       bool marginIsExtent, Rasteriser rasterise)
 {
     const Window w = ClipWindow(
         TriangleWindow(*t, scene.points, scene.originX, scene.originY, marginIsExtent));
     if (w.x0 >= w.x1 || w.y0 >= w.y1)
         return; // nothing of it can land in the image
-    ClearWindow(w, 4 * static_cast<int>(sizeof(Element)));
     Scene scratch = scene;
     scratch.target = ScratchImage;
+    scratch.touched = &touched;
     rasterise(scratch, t);
-    CompositeWindow<Element>(w);
+
+    const int top = touched.top > w.y0 ? touched.top : w.y0;
+    const int bottom = touched.bottom < w.y1 - 1 ? touched.bottom : w.y1 - 1;
+    for (int y = top; y <= bottom; ++y) {
+        const int first = touched.first[y] > w.x0 ? touched.first[y] : w.x0;
+        const int last = touched.last[y] < w.x1 - 1 ? touched.last[y] : w.x1 - 1;
+        for (int x = first; x <= last; ++x)
+            CompositePixel<Element>(y * RowStride + 4 * x);
+    }
+    for (int y = touched.top; y <= touched.bottom; ++y) {
+        if (touched.first[y] <= touched.last[y])
+            std::memset(ScratchImage + (static_cast<size_t>(y) * Zwidth + touched.first[y]) *
+                                           sizeof(Element) * 4,
+                        0, static_cast<size_t>(touched.last[y] - touched.first[y] + 1) *
+                               sizeof(Element) * 4);
+        touched.first[y] = INT_MAX;
+        touched.last[y] = INT_MIN;
+    }
+    touched.top = INT_MAX;
+    touched.bottom = INT_MIN;
 }
 
 // One pass over the scene's triangles, in array order, with the rasteriser of the draw mode.
 template <typename Element>
-void RasterPass(const Scene& scene, __Triangle3ds* triangles, int triangleCount)
+void RasterPass(const Scene& scene, TouchedRows& touched, __Triangle3ds* triangles,
+                int triangleCount)
 {
     const DrawMode mode = static_cast<DrawMode>(_DrawMode);
     for (int k = 0; k < triangleCount; ++k) {
@@ -219,16 +224,16 @@ void RasterPass(const Scene& scene, __Triangle3ds* triangles, int triangleCount)
                 break;
             const Rasteriser fill = mode == DrawMode::Flat ? FlatTriangle : PhongTriangle;
             if (scene.quality)
-                DrawThroughWindow<Element>(scene, t, false, fill);
+                DrawThroughWindow<Element>(scene, touched, t, false, fill);
             else
                 fill(scene, t);
             break;
         }
         case DrawMode::Patches:
-            DrawThroughWindow<Element>(scene, t, true, PatchTriangle);
+            DrawThroughWindow<Element>(scene, touched, t, true, PatchTriangle);
             break;
         case DrawMode::Bezier:
-            DrawThroughWindow<Element>(scene, t, true, BezierTriangle);
+            DrawThroughWindow<Element>(scene, touched, t, true, BezierTriangle);
             break;
         case DrawMode::Line:
             if (PassRule(FaceNormalZ(*t, scene.points)))
@@ -247,12 +252,13 @@ void RasterPass(const Scene& scene, __Triangle3ds* triangles, int triangleCount)
     }
 }
 
-void RasterPass(const Scene& scene, __Triangle3ds* triangles, int triangleCount)
+void RasterPass(const Scene& scene, TouchedRows& touched, __Triangle3ds* triangles,
+                int triangleCount)
 {
     if (scene.deep)
-        RasterPass<uint16_t>(scene, triangles, triangleCount);
+        RasterPass<uint16_t>(scene, touched, triangles, triangleCount);
     else
-        RasterPass<uint8_t>(scene, triangles, triangleCount);
+        RasterPass<uint8_t>(scene, touched, triangles, triangleCount);
 }
 
 void FillDepth(float* buffer, size_t pixels)
@@ -309,6 +315,7 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
     scene.shade = RenderOnePixel ? RenderOnePixel : DefaultRenderOnePixel;
     scene.quality = _Quality != 0;
     scene.deep = _Deep != 0;
+    scene.touched = nullptr;
 
     if (_DrawMode == static_cast<uint8_t>(DrawMode::Rough)) {
         // Rough lines go straight into the destination and need none of the buffers below.
@@ -357,29 +364,38 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
     UnderEdgeMemory = static_cast<unsigned char*>(PageAllocate(imageBytes));
     BackLayer = static_cast<unsigned char*>(PageAllocate(imageBytes));
     BackLayerDepth = static_cast<float*>(PageAllocate(pixels * sizeof(float)));
+    // The runs each triangle visits in ScratchImage, two ints per row.
+    int* runs = static_cast<int*>(PageAllocate(2 * sizeof(int) * static_cast<size_t>(height)));
 
     // Short of memory the scene is not drawn; everything taken so far is given back below.
     const bool ready = ZBuff && ScratchImage && EdgeColorMemory && UnderEdgeMemory &&
-                       BackLayer && BackLayerDepth && (DefaultLight || (lightCount > 0 && lights));
+                       BackLayer && BackLayerDepth && runs &&
+                       (DefaultLight || (lightCount > 0 && lights));
     RasterSceneOutOfMemory = ready ? 0 : 1;
+    TouchedRows touched{runs, runs ? runs + height : nullptr, INT_MAX, INT_MIN};
     if (ready) {
+        for (int y = 0; y < height; ++y) {
+            touched.first[y] = INT_MAX;
+            touched.last[y] = INT_MIN;
+        }
         if (sourceImage)
             std::memcpy(BackLayer, sourceImage, imageBytes);
         FillDepth(BackLayerDepth, pixels);
 
         _DrawBackFaces1 = _DrawBackFaces;
-        RasterPass(scene, triangles, triangleCount);
+        RasterPass(scene, touched, triangles, triangleCount);
         if (_DrawBackFaces1) {
             // Glass in the front pass refracts the rendered back faces.
             std::memcpy(BackLayer, dest, imageBytes);
             _DrawBackFaces1 = 0;
             if (ownsDepthBuffer)
                 FillDepth(ZBuff, pixels);
-            RasterPass(scene, triangles, triangleCount);
+            RasterPass(scene, touched, triangles, triangleCount);
         }
     }
     _DrawBackFaces1 = 0;
 
+    PageRelease(runs);
     ReleaseCallBuffers();
     if (ownsDepthBuffer) {
         PageRelease(ZBuff);

@@ -13,14 +13,6 @@
 
 namespace {
 
-// A texture the samplers may read: present, with texels to read. A record that claims to be
-// present but has no pixels or no size is treated as absent rather than read.
-inline bool Readable(const __Texture* texture)
-{
-    return texture && texture->present && texture->pixels && texture->width > 0 &&
-           texture->height > 0;
-}
-
 // The texel index as an int. The wrap leaves 0 <= X < size, but near 2^24 and beyond a float
 // cannot tell size - 1 from size, so the index is pinned to the last texel as well.
 inline int TexelIndex(float coordinate, int size)
@@ -148,7 +140,7 @@ void SampleMap(float& out1, float& out2, float& out3, const map3ds& block,
                const __Texture* texture, float& amount, bool& present, float u, float v,
                const __PrevInfo* prevInfo)
 {
-    if (!Readable(texture)) {
+    if (!MapReadable(texture)) {
         present = false;
         return;
     }
@@ -193,7 +185,7 @@ void SampleBumpMap(float& nx, float& ny, float& nz, const map3ds& block, const _
                    float& amount, bool& present, float u, float v, const __PrevInfo* prevInfo)
 {
     (void)nz; // the tilt is in x and y only, and the normal is not renormalised
-    if (!Readable(texture)) {
+    if (!MapReadable(texture)) {
         present = false;
         return;
     }
@@ -293,7 +285,7 @@ void SampleReflectionMap(float& out1, float& out2, float& out3, const map3ds& bl
                          const __Texture* texture, float& amount, bool& present, float x, float y,
                          float z, float nx, float ny, float nz)
 {
-    if (!Readable(texture)) {
+    if (!MapReadable(texture)) {
         present = false;
         return;
     }

@@ -8,6 +8,14 @@
 
 #include "engine/scene_records.h"
 
+// A texture the samplers read: present, with texels to read. A record that claims to be present
+// but has no pixels or no size is absent to every sampler, which then leaves its outputs alone.
+inline bool MapReadable(const __Texture* texture)
+{
+    return texture && texture->present && texture->pixels && texture->width > 0 &&
+           texture->height > 0;
+}
+
 // Texel position along one axis of a map `size` texels long, from the map coordinate s and the
 // block's scale and offset: s = 0 is texel 0, s = 1 the last texel, and anything outside wraps
 // into 0 <= X < size (NaN gives 0). Shared by the three samplers.

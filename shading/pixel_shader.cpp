@@ -12,88 +12,126 @@
 
 namespace {
 
-// What the shader takes from a material, with the values it uses when the triangle has none.
-struct Surface {
-    float opacity = 1.0f;
-    float diffuse[3] = {0.5f, 0.5f, 0.5f};
-    float specular[3] = {1.0f, 1.0f, 1.0f};
-    float exponent = 150.0f;
-    float strength = 10.0f;
-    float selfIllum = 0.0f;
-};
-
-inline float Clamp01(float value)
+inline const __Texture* ReadableMap(__Texture* textures, int material, int slot)
 {
-    return value > 1.0f ? 1.0f : (value > 0.0f ? value : 0.0f);
+    const __Texture* texture = textures ? &textures[material * TextureSlotCount + slot] : nullptr;
+    return MapReadable(texture) ? texture : nullptr;
 }
 
-inline void Normalise(float v[3])
+} // namespace
+
+void PrepareTriangleShading(TriangleShading& s, const __Triangle3ds* triangle,
+                            material3ds* materials, int materialCount, __Texture* textures,
+                            int lightCount, light3ds* lights, GlassProp* glassProps)
 {
-    float len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    if (len != 0.0f) {
-        v[0] /= len;
-        v[1] /= len;
-        v[2] /= len;
+    s.turnNormal = _DrawBackFaces1 != 0;
+    s.turnNormalZ = _DubleSide != 0;
+
+    // What the shader uses when the triangle has no valid material.
+    s.material = nullptr;
+    s.opacity = 1.0f;
+    for (int k = 0; k < 3; ++k) {
+        s.diffuse[k] = 0.5f;
+        s.specular[k] = 1.0f;
     }
+    s.exponent = 150.0f;
+    s.strength = 10.0f;
+    s.selfIllum = 0.0f;
+    s.colourMap = s.opacityMap = s.bumpMap = s.reflectMap = nullptr;
+
+    const int index = triangle ? triangle->material : -1;
+    const bool valid = materials && materialCount >= 1 && index >= 0 && index < materialCount;
+    if (valid) {
+        const material3ds& m = materials[index];
+        s.material = &m;
+        s.opacity = 1.0f - shading_detail::Clamp01(-m.transparency);
+        for (int k = 0; k < 3; ++k) {
+            s.diffuse[k] = m.diffuse[k];
+            s.specular[k] = m.specular[k];
+        }
+        s.exponent = 100.0f * m.shininess;
+        s.strength = m.shinStrength;
+        s.selfIllum = m.selfIllum;
+        s.colourMap = ReadableMap(textures, index, TextureSlotColour);
+        s.opacityMap = ReadableMap(textures, index, TextureSlotOpacity);
+        s.bumpMap = ReadableMap(textures, index, TextureSlotBump);
+        s.reflectMap = ReadableMap(textures, index, TextureSlotReflect);
+    }
+
+    s.lights = lights;
+    s.lightCount = lightCount;
+    if (lightCount <= 0 || !lights) {
+        s.lights = DefaultLight;
+        s.lightCount = 1;
+    }
+
+    // The glass record goes with the material index; with no materials at all entry 0 stands for
+    // the scene. An index beyond the materials has no glass record to read.
+    s.glass = nullptr;
+    if (glassProps && triangle) {
+        const int glassIndex = materialCount < 1 ? 0 : index;
+        if (glassIndex >= 0 && (materialCount < 1 || glassIndex < materialCount) &&
+            glassProps[glassIndex].on)
+            s.glass = &glassProps[glassIndex];
+    }
+
+    s.noHighlight = s.strength == 0.0f && s.exponent >= 0.0f;
+    s.noHighlightInTheDark = s.exponent > 0.0f && std::isfinite(s.strength);
 }
 
-inline const __Texture* TextureOf(__Texture* textures, int material, int slot)
+void shading_detail::ApplyMaps(const TriangleShading& s, float diffuse[3], float& opacity,
+                               float normal[3], unsigned char mapsOn, float texU, float texV,
+                               const __PrevInfo* prevInfo, float pointX, float pointY,
+                               float pointZ)
 {
-    return textures ? &textures[material * TextureSlotCount + slot] : nullptr;
-}
-
-// Colour, opacity and bump maps, then the reflection blend; only for a valid material.
-void ApplyMaps(Surface& s, float normal[3], const material3ds& m, __Texture* textures, int index,
-               unsigned char mapsOn, float texU, float texV, const __PrevInfo* prevInfo,
-               float pointX, float pointY, float pointZ)
-{
+    const material3ds& m = *s.material;
     float reflection[3] = {0.0f, 0.0f, 0.0f};
     float reflectAmount = m.reflect.amount;
-    bool reflected = true;
-    SampleReflectionMap(reflection[0], reflection[1], reflection[2], m.reflect,
-                        TextureOf(textures, index, TextureSlotReflect), reflectAmount, reflected,
-                        pointX, pointY, pointZ, normal[0], normal[1], normal[2]);
+    bool reflected = s.reflectMap != nullptr;
+    if (reflected)
+        SampleReflectionMap(reflection[0], reflection[1], reflection[2], m.reflect, s.reflectMap,
+                            reflectAmount, reflected, pointX, pointY, pointZ, normal[0],
+                            normal[1], normal[2]);
 
     if (mapsOn) {
         float texel[3];
-        float amount = m.texture.amount;
-        bool present = true;
-        SampleMap(texel[0], texel[1], texel[2], m.texture,
-                  TextureOf(textures, index, TextureSlotColour), amount, present, texU, texV,
-                  prevInfo);
-        if (present) {
-            float rest = 1.0f - amount > 0.0f ? 1.0f - amount : 0.0f;
-            for (int k = 0; k < 3; ++k)
-                s.diffuse[k] = amount * texel[k] + rest * s.diffuse[k];
+        if (s.colourMap) {
+            float amount = m.texture.amount;
+            bool present = true;
+            SampleMap(texel[0], texel[1], texel[2], m.texture, s.colourMap, amount, present, texU,
+                      texV, prevInfo);
+            if (present) {
+                float rest = 1.0f - amount > 0.0f ? 1.0f - amount : 0.0f;
+                for (int k = 0; k < 3; ++k)
+                    diffuse[k] = amount * texel[k] + rest * diffuse[k];
+            }
         }
-
-        amount = m.opacity.amount;
-        present = true;
-        SampleMap(texel[0], texel[1], texel[2], m.opacity,
-                  TextureOf(textures, index, TextureSlotOpacity), amount, present, texU, texV,
-                  prevInfo);
-        if (present) {
-            float rest = 1.0f - amount > 0.0f ? 1.0f - amount : 0.0f;
-            float brightest = std::fmax(texel[0], std::fmax(texel[1], texel[2]));
-            s.opacity = amount * brightest + rest * s.opacity;
+        if (s.opacityMap) {
+            float amount = m.opacity.amount;
+            bool present = true;
+            SampleMap(texel[0], texel[1], texel[2], m.opacity, s.opacityMap, amount, present,
+                      texU, texV, prevInfo);
+            if (present) {
+                float rest = 1.0f - amount > 0.0f ? 1.0f - amount : 0.0f;
+                float brightest = std::fmax(texel[0], std::fmax(texel[1], texel[2]));
+                opacity = amount * brightest + rest * opacity;
+            }
         }
-
         // The bump map tilts the normal and leaves it unnormalised: the tilt is the effect.
-        amount = m.bump.amount;
-        present = true;
-        SampleBumpMap(normal[0], normal[1], normal[2], m.bump,
-                      TextureOf(textures, index, TextureSlotBump), amount, present, texU, texV,
-                      prevInfo);
+        if (s.bumpMap) {
+            float amount = m.bump.amount;
+            bool present = true;
+            SampleBumpMap(normal[0], normal[1], normal[2], m.bump, s.bumpMap, amount, present,
+                          texU, texV, prevInfo);
+        }
     }
 
     if (reflected) {
         float rest = 1.0f - reflectAmount > 0.0f ? 1.0f - reflectAmount : 0.0f;
         for (int k = 0; k < 3; ++k)
-            s.diffuse[k] = reflectAmount * reflection[k] + rest * s.diffuse[k];
+            diffuse[k] = reflectAmount * reflection[k] + rest * diffuse[k];
     }
 }
-
-} // namespace
 
 float DefaultRenderOnePixel(float originX, float originY, unsigned char* destImage,
                             unsigned char* sourceImage, float pointX, float pointY, float pointZ,
@@ -104,86 +142,10 @@ float DefaultRenderOnePixel(float originX, float originY, unsigned char* destIma
                             GlassProp* glassProps, float planeA, float planeB, float planeC,
                             float planeD)
 {
-    Surface s;
-
-    // In the back-face pass the interpolated normals point away from the viewer; turning them
-    // round lights the inside of the surface. Two-sided faces turn only z, so that their x and y
-    // keep lighting them from the same side as the front.
-    float n[3] = {0.0f, 0.0f, 1.0f};
-    if (normal) {
-        n[0] = normal->x;
-        n[1] = normal->y;
-        n[2] = normal->z;
-    }
-    if (_DrawBackFaces1) {
-        n[0] = -n[0];
-        n[1] = -n[1];
-        n[2] = -n[2];
-    }
-    if (_DubleSide && n[2] < 0.0f)
-        n[2] = -n[2];
-    Normalise(n);
-
-    const int index = triangle ? triangle->material : -1;
-    const bool valid = materials && materialCount >= 1 && index >= 0 && index < materialCount;
-    if (valid) {
-        const material3ds& m = materials[index];
-        s.opacity = 1.0f - Clamp01(-m.transparency);
-        for (int k = 0; k < 3; ++k) {
-            s.diffuse[k] = m.diffuse[k];
-            s.specular[k] = m.specular[k];
-        }
-        s.exponent = 100.0f * m.shininess;
-        s.strength = m.shinStrength;
-        s.selfIllum = m.selfIllum;
-        ApplyMaps(s, n, m, textures, index, mapsOn, texU, texV, prevInfo, pointX, pointY, pointZ);
-    }
-
-    light3ds* lightList = lights;
-    int count = lightCount;
-    if (count <= 0 || !lightList) {
-        lightList = DefaultLight;
-        count = 1;
-    }
-    if (!lightList) {
-        outC1 = outC2 = outC3 = 0.0f;
-        return s.opacity;
-    }
-
-    float out[3] = {0.0f, 0.0f, 0.0f};
-
-    // The glass record goes with the material index; with no materials at all entry 0 stands for
-    // the scene. An index beyond the materials has no glass record to read.
-    if (glassProps && triangle) {
-        int glassIndex = materialCount < 1 ? 0 : index;
-        if (glassIndex >= 0 && (materialCount < 1 || glassIndex < materialCount) &&
-            glassProps[glassIndex].on) {
-            const float plane[4] = {planeA, planeB, planeC, planeD};
-            ApplyGlass(s.diffuse, s.opacity, glassProps[glassIndex], n[0], n[1], n[2], pointX,
-                       pointY, pointZ, originX, originY, plane, prevInfo, destImage,
-                       sourceImage);
-        }
-    }
-
-    // The view direction does not enter: the highlight sits where the normal points at the light.
-    for (int k = 0; k < count; ++k) {
-        const light3ds& light = lightList[k];
-        float l[3] = {light.pos[0] - pointX, light.pos[1] - pointY, light.pos[2] - pointZ};
-        Normalise(l);
-        float d = (n[0] * l[0] + n[1] * l[1] + n[2] * l[2]) * light.multiplier;
-        if (!(d > 0.0f))
-            d = 0.0f;
-        float highlight = maths::Pow(d, s.exponent) * s.strength;
-        float diffuseFactor = d * (1.0f - s.selfIllum) + s.selfIllum;
-        for (int c = 0; c < 3; ++c)
-            out[c] += (diffuseFactor * s.diffuse[c] + highlight * s.specular[c]) * light.color[c];
-    }
-
-    const float top = static_cast<float>(ChannelMax);
-    float* outputs[3] = {&outC1, &outC2, &outC3};
-    for (int c = 0; c < 3; ++c) {
-        float value = out[c] * top;
-        *outputs[c] = value > top ? top : (value > 0.0f ? value : 0.0f);
-    }
-    return s.opacity;
+    TriangleShading s;
+    PrepareTriangleShading(s, triangle, materials, materialCount, textures, lightCount, lights,
+                           glassProps);
+    return ShadeTrianglePixel(s, originX, originY, destImage, sourceImage, pointX, pointY, pointZ,
+                              outC1, outC2, outC3, normal, mapsOn, texU, texV, prevInfo, planeA,
+                              planeB, planeC, planeD);
 }

@@ -446,6 +446,17 @@ inline void DrawFillEdgePixel(float opacity, unsigned char* image, float depth, 
     WriteEdgeDepth(coverage == 1.0f ? depth : previous, zIndex);
 }
 
+// The same for a coverage already worked out with EdgeCoverage (filled falloff, width 1).
+template <typename Element>
+inline void DrawCoveredFillEdgePixel(float coverage, float opacity, unsigned char* image,
+                                     float depth, float previous, int zIndex, float c1, float c2,
+                                     float c3, float x, float y)
+{
+    if (coverage != 0.0f)
+        BlendPixel<Element>(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
+    WriteEdgeDepth(coverage == 1.0f ? depth : previous, zIndex);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Geometry
 
