@@ -47,7 +47,7 @@ struct Fill {
     float nx, ny, nz, d; // the normalised plane; depth at (X, Y) is -(d + nx X + ny Y) / nz
     unsigned char mapsOn;
     InterpolationSetup interp;
-    __Point faceNormal;
+    Lanes faceNormalLanes;
     float texU, texV; // the last interpolated texture coordinates
     __PrevInfo prev;
 
@@ -103,6 +103,8 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
         const bool records = K == FillKind::Phong && P != Pass::EdgeBox && !f.onlyColours;
         float coverage = 0.0f;
         if (soft && f.onlyColours) {
+            if (FarFromFilledEdge(edge.line, x, y, edge.x0, edge.y0))
+                return;
             coverage = EdgeCoverage<EdgeFalloff::Filled>(edge.line.a, edge.line.b, edge.line.c,
                                                          edge.line.lengthSq, edge.line.length, x,
                                                          y, 1.0f, edge.x0, edge.y0, edge.x1,
@@ -118,28 +120,29 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
                 RecordHidden(f, x, y);
             return;
         }
-        __Point normal;
+        Lanes normal;
         if constexpr (K == FillKind::Phong) {
             InterpolateNormalAndUV(f.interp, x, y, depth, f.mapsOn != 0, normal, f.texU, f.texV);
         } else {
-            normal = f.faceNormal;
+            normal = f.faceNormalLanes;
             if (f.mapsOn)
                 InterpolateUV(f.interp, x, y, depth, f.texU, f.texV);
         }
-        __Point shaded = normal;
         float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
         const Scene& s = *f.scene;
         __PrevInfo* prev = P == Pass::EdgeBox ? nullptr : &f.prev;
         float opacity;
-        if (f.direct)
+        if (f.direct) {
             opacity = ShadeTrianglePixel(f.shading, f.originX, f.originY, f.target, s.source,
-                                         x - f.originX, y - f.originY, depth, c1, c2, c3, &shaded,
+                                         x - f.originX, y - f.originY, depth, c1, c2, c3, normal,
                                          f.mapsOn, f.texU, f.texV, prev, f.nx, f.ny, f.nz, f.d);
-        else
+        } else {
+            __Point shaded = PointOf(normal);
             opacity = s.shade(f.originX, f.originY, f.target, s.source, x - f.originX,
                               y - f.originY, depth, f.triangle, s.materials, s.materialCount, c1,
                               c2, c3, &shaded, f.mapsOn, f.texU, f.texV, s.textures, s.lightCount,
                               s.lights, prev, s.glassProps, f.nx, f.ny, f.nz, f.d);
+        }
         if constexpr (P == Pass::Interior)
             BlendPixel<Element>(f.target, c1, c2, c3, px, py, opacity);
         else if (f.onlyColours)
@@ -149,7 +152,7 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
             DrawFillEdgePixel<Element>(opacity, f.target, depth, previous, zIndex, c1, c2, c3,
                                        edge.line, x, y, edge.x0, edge.y0, edge.x1, edge.y1);
         if (records)
-            Record(f, x, y, normal, P == Pass::RightBand ? 0 : 1);
+            Record(f, x, y, PointOf(normal), P == Pass::RightBand ? 0 : 1);
     }
 }
 
@@ -384,7 +387,7 @@ void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int
         if (f.interp.perspective && f.mapsOn &&
             (f.interp.areaUnprojected == 0.0f || !Finite(f.interp.areaUnprojected)))
             return;
-        f.faceNormal = __Point{-f.nx, -f.ny, -f.nz};
+        f.faceNormalLanes = LanesOf(-f.nx, -f.ny, -f.nz);
         const Scene& s = *f.scene;
         f.direct = s.shade == DefaultRenderOnePixel;
         f.onlyColours = false;

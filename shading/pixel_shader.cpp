@@ -30,9 +30,10 @@ void PrepareTriangleShading(TriangleShading& s, const __Triangle3ds* triangle,
     // What the shader uses when the triangle has no valid material.
     s.material = nullptr;
     s.opacity = 1.0f;
+    float specular[3];
     for (int k = 0; k < 3; ++k) {
         s.diffuse[k] = 0.5f;
-        s.specular[k] = 1.0f;
+        specular[k] = 1.0f;
     }
     s.exponent = 150.0f;
     s.strength = 10.0f;
@@ -47,7 +48,7 @@ void PrepareTriangleShading(TriangleShading& s, const __Triangle3ds* triangle,
         s.opacity = 1.0f - shading_detail::Clamp01(-m.transparency);
         for (int k = 0; k < 3; ++k) {
             s.diffuse[k] = m.diffuse[k];
-            s.specular[k] = m.specular[k];
+            specular[k] = m.specular[k];
         }
         s.exponent = 100.0f * m.shininess;
         s.strength = m.shinStrength;
@@ -58,12 +59,18 @@ void PrepareTriangleShading(TriangleShading& s, const __Triangle3ds* triangle,
         s.reflectMap = ReadableMap(textures, index, TextureSlotReflect);
     }
 
+    s.diffuseLanes = LanesOf(s.diffuse);
+    s.specularLanes = LanesOf(specular);
+
     s.lights = lights;
     s.lightCount = lightCount;
     if (lightCount <= 0 || !lights) {
         s.lights = DefaultLight;
         s.lightCount = 1;
     }
+    if (s.lights)
+        for (int k = 0; k < s.lightCount && k < TriangleShading::PreparedLights; ++k)
+            s.prepared[k] = ShadingLightOf(s.lights[k]);
 
     // The glass record goes with the material index; with no materials at all entry 0 stands for
     // the scene. An index beyond the materials has no glass record to read.

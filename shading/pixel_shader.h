@@ -12,6 +12,7 @@
 #include "engine/scene_records.h"
 #include "shading/elementary.h"
 #include "shading/glass.h"
+#include "shading/lanes.h"
 #include "shading/map_samplers.h"
 
 float DefaultRenderOnePixel(float originX, float originY, unsigned char* destImage,
@@ -23,6 +24,18 @@ float DefaultRenderOnePixel(float originX, float originY, unsigned char* destIma
                             GlassProp* glassProps, float planeA, float planeB, float planeC,
                             float planeD);
 
+// A light's position and colour in lanes, and its multiplier.
+struct ShadingLight {
+    Lanes position;
+    Lanes colour;
+    float multiplier;
+};
+
+inline ShadingLight ShadingLightOf(const light3ds& light)
+{
+    return ShadingLight{LanesOf(light.pos), LanesOf(light.color), light.multiplier};
+}
+
 // What the shader takes from a triangle's material (or the values it uses when the triangle has
 // none), its maps, its glass record and the light list, and the settings of the pass.
 struct TriangleShading {
@@ -31,7 +44,8 @@ struct TriangleShading {
     const material3ds* material; // null: no valid material, so defaults and no maps
     float opacity;
     float diffuse[3];
-    float specular[3];
+    Lanes diffuseLanes;
+    Lanes specularLanes;
     float exponent;
     float strength;
     float selfIllum;
@@ -43,6 +57,9 @@ struct TriangleShading {
     const __Texture* reflectMap;
     const light3ds* lights;   // null: no lights at all, so black
     int lightCount;
+    // The first lights as lanes; any further ones are read from the list per pixel.
+    static constexpr int PreparedLights = 4;
+    ShadingLight prepared[PreparedLights];
     const GlassProp* glass;   // null unless the material's glass record is on
     // When the highlight pow(d, exponent) x strength is provably a zero (of either sign) that
     // cannot change the sum it is added to, it is not computed: with strength 0 for every d in
@@ -76,14 +93,12 @@ inline float Clamp01(float value)
     return value > 1.0f ? 1.0f : (value > 0.0f ? value : 0.0f);
 }
 
-inline void Normalise(float v[3])
+// v divided by its length, unless the length is exactly 0 (a zero vector stays as it is).
+inline Lanes Normalised(Lanes v)
 {
-    float len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    if (len != 0.0f) {
-        v[0] /= len;
-        v[1] /= len;
-        v[2] /= len;
-    }
+    const Lanes squares = Mul(v, v);
+    const float len = std::sqrt(Lane0(squares) + Lane1(squares) + Lane2(squares));
+    return len != 0.0f ? Div(v, Splat(len)) : v;
 }
 
 // Colour, opacity and bump maps, then the reflection blend; only for a valid material.
@@ -93,7 +108,84 @@ void ApplyMaps(const TriangleShading& s, float diffuse[3], float& opacity, float
 
 } // namespace shading_detail
 
-// One pixel of a prepared triangle; the arguments are the shader's, in its order.
+// One pixel of a prepared triangle; the arguments are the shader's, in its order, with the
+// normal in lanes.
+inline float ShadeTrianglePixel(const TriangleShading& s, float originX, float originY,
+                                unsigned char* destImage, unsigned char* sourceImage,
+                                float pointX, float pointY, float pointZ, float& outC1,
+                                float& outC2, float& outC3, Lanes normal, unsigned char mapsOn,
+                                float texU, float texV, const __PrevInfo* prevInfo, float planeA,
+                                float planeB, float planeC, float planeD)
+{
+    using namespace shading_detail;
+
+    // In the back-face pass the interpolated normals point away from the viewer; turning them
+    // round lights the inside of the surface. Two-sided faces turn only z, so that their x and y
+    // keep lighting them from the same side as the front. Turning flips the sign bit.
+    if (s.turnNormal)
+        normal = Negated(normal);
+    if (s.turnNormalZ && Lane2(normal) < 0.0f)
+        normal = NegatedLane2(normal);
+    normal = Normalised(normal);
+
+    float opacity = s.opacity;
+    Lanes diffuse = s.diffuseLanes;
+    const bool maps =
+        s.material && (s.reflectMap || (mapsOn && (s.colourMap || s.opacityMap || s.bumpMap)));
+    if (maps || s.glass) {
+        // The maps and glass work on the three floats; the bump map tilts the normal.
+        float n[3], colour[3] = {s.diffuse[0], s.diffuse[1], s.diffuse[2]};
+        Store3(normal, n);
+        if (maps)
+            ApplyMaps(s, colour, opacity, n, mapsOn, texU, texV, prevInfo, pointX, pointY,
+                      pointZ);
+        if (!s.lights) {
+            outC1 = outC2 = outC3 = 0.0f;
+            return opacity;
+        }
+        if (s.glass) {
+            const float plane[4] = {planeA, planeB, planeC, planeD};
+            ApplyGlass(colour, opacity, *s.glass, n[0], n[1], n[2], pointX, pointY, pointZ,
+                       originX, originY, plane, prevInfo, destImage, sourceImage);
+        }
+        normal = LanesOf(n);
+        diffuse = LanesOf(colour);
+    } else if (!s.lights) {
+        outC1 = outC2 = outC3 = 0.0f;
+        return opacity;
+    }
+
+    // Per light, each colour component i gains (k diffuse_i + highlight specular_i) color_i,
+    // one lane per component. The view direction does not enter: the highlight sits where the
+    // normal points at the light.
+    const Lanes point = LanesOf(pointX, pointY, pointZ);
+    Lanes out = Splat(0.0f);
+    for (int k = 0; k < s.lightCount; ++k) {
+        const ShadingLight light =
+            k < TriangleShading::PreparedLights ? s.prepared[k] : ShadingLightOf(s.lights[k]);
+        const Lanes products = Mul(normal, Normalised(Sub(light.position, point)));
+        float d = (Lane0(products) + Lane1(products) + Lane2(products)) * light.multiplier;
+        if (!(d > 0.0f))
+            d = 0.0f;
+        float highlight = 0.0f;
+        if (!((s.noHighlight && d <= 1.0f) || (s.noHighlightInTheDark && d == 0.0f)))
+            highlight = maths::Pow(d, s.exponent) * s.strength;
+        const float diffuseFactor = d * (1.0f - s.selfIllum) + s.selfIllum;
+        out = Add(out, Mul(Add(Mul(Splat(diffuseFactor), diffuse),
+                               Mul(Splat(highlight), s.specularLanes)),
+                           light.colour));
+    }
+
+    const Lanes top = Splat(static_cast<float>(ChannelMax));
+    float clamped[3];
+    Store3(ClampLanes(Mul(out, top), top), clamped);
+    outC1 = clamped[0];
+    outC2 = clamped[1];
+    outC3 = clamped[2];
+    return opacity;
+}
+
+// The same with the normal as the shader receives it: a null normal stands for (0, 0, 1).
 inline float ShadeTrianglePixel(const TriangleShading& s, float originX, float originY,
                                 unsigned char* destImage, unsigned char* sourceImage,
                                 float pointX, float pointY, float pointZ, float& outC1,
@@ -102,64 +194,8 @@ inline float ShadeTrianglePixel(const TriangleShading& s, float originX, float o
                                 const __PrevInfo* prevInfo, float planeA, float planeB,
                                 float planeC, float planeD)
 {
-    using namespace shading_detail;
-
-    // In the back-face pass the interpolated normals point away from the viewer; turning them
-    // round lights the inside of the surface. Two-sided faces turn only z, so that their x and y
-    // keep lighting them from the same side as the front.
-    float n[3] = {0.0f, 0.0f, 1.0f};
-    if (normal) {
-        n[0] = normal->x;
-        n[1] = normal->y;
-        n[2] = normal->z;
-    }
-    if (s.turnNormal) {
-        n[0] = -n[0];
-        n[1] = -n[1];
-        n[2] = -n[2];
-    }
-    if (s.turnNormalZ && n[2] < 0.0f)
-        n[2] = -n[2];
-    Normalise(n);
-
-    float opacity = s.opacity;
-    float diffuse[3] = {s.diffuse[0], s.diffuse[1], s.diffuse[2]};
-    if (s.material && (s.reflectMap || (mapsOn && (s.colourMap || s.opacityMap || s.bumpMap))))
-        ApplyMaps(s, diffuse, opacity, n, mapsOn, texU, texV, prevInfo, pointX, pointY, pointZ);
-
-    if (!s.lights) {
-        outC1 = outC2 = outC3 = 0.0f;
-        return opacity;
-    }
-
-    if (s.glass) {
-        const float plane[4] = {planeA, planeB, planeC, planeD};
-        ApplyGlass(diffuse, opacity, *s.glass, n[0], n[1], n[2], pointX, pointY, pointZ, originX,
-                   originY, plane, prevInfo, destImage, sourceImage);
-    }
-
-    // The view direction does not enter: the highlight sits where the normal points at the light.
-    float out[3] = {0.0f, 0.0f, 0.0f};
-    for (int k = 0; k < s.lightCount; ++k) {
-        const light3ds& light = s.lights[k];
-        float l[3] = {light.pos[0] - pointX, light.pos[1] - pointY, light.pos[2] - pointZ};
-        Normalise(l);
-        float d = (n[0] * l[0] + n[1] * l[1] + n[2] * l[2]) * light.multiplier;
-        if (!(d > 0.0f))
-            d = 0.0f;
-        float highlight = 0.0f;
-        if (!((s.noHighlight && d <= 1.0f) || (s.noHighlightInTheDark && d == 0.0f)))
-            highlight = maths::Pow(d, s.exponent) * s.strength;
-        float diffuseFactor = d * (1.0f - s.selfIllum) + s.selfIllum;
-        for (int c = 0; c < 3; ++c)
-            out[c] += (diffuseFactor * diffuse[c] + highlight * s.specular[c]) * light.color[c];
-    }
-
-    const float top = static_cast<float>(ChannelMax);
-    float* outputs[3] = {&outC1, &outC2, &outC3};
-    for (int c = 0; c < 3; ++c) {
-        float value = out[c] * top;
-        *outputs[c] = value > top ? top : (value > 0.0f ? value : 0.0f);
-    }
-    return opacity;
+    const Lanes n = normal ? LanesOf(normal->x, normal->y, normal->z) : LanesOf(0.0f, 0.0f, 1.0f);
+    return ShadeTrianglePixel(s, originX, originY, destImage, sourceImage, pointX, pointY, pointZ,
+                              outC1, outC2, outC3, n, mapsOn, texU, texV, prevInfo, planeA, planeB,
+                              planeC, planeD);
 }

@@ -16,6 +16,7 @@
 
 #include "engine/engine_exports.h"
 #include "engine/engine_state.h"
+#include "shading/lanes.h"
 #include "shading/vector_helpers.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -393,6 +394,22 @@ inline float EdgeCoverage(float a, float b, float c, float lengthSq, float lengt
     return ClampUnit(width - t);
 }
 
+// True when EdgeCoverage of pixel (x, y) against a filled edge of width 1 from (ex0, ey0) is sure
+// to be 0, so that it need not be worked out: the pixel lies a pixel and a quarter or more from
+// the edge's line (1 is enough inside and out, and past the segment's ends, where the distance to
+// an endpoint is no shorter), with room for every rounding in the line's coefficients and the
+// distance. Those errors stay below a millionth of the magnitudes that enter them; the room is a
+// thousandth. A pixel whose figures overflow is always worked out.
+inline bool FarFromFilledEdge(const EdgeLineCoefs& line, float x, float y, float ex0, float ey0)
+{
+    const float ax = line.a * x, by = line.b * y;
+    const float value = ax + by + line.c;
+    const float magnitude = std::fabs(ax) + std::fabs(by) + std::fabs(line.c) +
+                            std::fabs(line.a * ex0) + std::fabs(line.b * ey0);
+    const float room = 1.25f * line.length + 0.001f * magnitude;
+    return room < INFINITY && std::fabs(value) >= room;
+}
+
 // Anti-aliased edge or pen pixel: blended with its coverage times the opacity. The depth z is
 // written at zIndex whatever the coverage, even 0 (NoDepthIndex writes none).
 template <typename Element, EdgeFalloff Falloff>
@@ -499,6 +516,13 @@ inline void LinePoint(float px, float py, float pz, float dx, float dy, float dz
 // ---------------------------------------------------------------------------------------------
 // Interpolation inside a triangle
 
+inline __Point PointOf(Lanes v)
+{
+    float xyz[3];
+    Store3(v, xyz);
+    return __Point{xyz[0], xyz[1], xyz[2]};
+}
+
 // Barycentric weights of (x, y) from doubled signed areas; negative weights (outside the
 // triangle, where the soft edges shade) become 0 and the rest are renormalised.
 inline void BarycentricWeights(const float px[3], const float py[3], float area, float x, float y,
@@ -521,7 +545,8 @@ inline void BarycentricWeights(const float px[3], const float py[3], float area,
 // Everything the per-pixel interpolation needs that is fixed for one triangle, worked out once
 // at set-up: the projected corners and doubled area, the un-projected ones for perspective-correct
 // texture coordinates, the corner normals normalised, the mid-edge normals of the quadratic
-// normal, and which of the two the settings ask for.
+// normal, and which of the two the settings ask for. The weights of the projected triangle are
+// worked out per row as far as they do not depend on the column (see PixelWeights).
 struct InterpolationSetup {
     bool quadratic;   // _Quality and _UsePhong2: the normal follows the mid-edge normals
     bool perspective; // _Persp_Val: texture coordinates in the un-projected triangle
@@ -530,9 +555,16 @@ struct InterpolationSetup {
     float ux[3], uy[3];
     float areaUnprojected;
     float u[3], v[3];
-    __Point n[3];
-    __Point q[3];
+    Lanes n[3];       // the corner normals, normalised
+    Lanes q[3];       // the mid-edge normals
     float offsetX, offsetY;
+    // The doubled area of corner pair k and pixel (x, y), Det3 of the three, is
+    // rowTerm[k] + x * columnFactor[k], summed in Det3's own order: the row term is Det3's first
+    // two products, which do not depend on x, for the row `row`.
+    Lanes columnFactor;
+    Lanes rowTerm;
+    float row;
+    bool rowKnown;
 };
 
 // Fills the setup for the three vertex records (x, y already in image pixels). The mid-edge
@@ -550,12 +582,14 @@ inline void PrepareInterpolation(InterpolationSetup& s, const __Point3ds* v, flo
         s.u[k] = v[k].u;
         s.v[k] = v[k].v;
         float len = std::sqrt(v[k].nx * v[k].nx + v[k].ny * v[k].ny + v[k].nz * v[k].nz);
-        s.n[k] = len != 0.0f ? __Point{v[k].nx / len, v[k].ny / len, v[k].nz / len}
-                             : __Point{v[k].nx, v[k].ny, v[k].nz};
+        s.n[k] = len != 0.0f ? LanesOf(v[k].nx / len, v[k].ny / len, v[k].nz / len)
+                             : LanesOf(v[k].nx, v[k].ny, v[k].nz);
         const __Point3ds& w = v[(k + 1) % 3];
-        s.q[k] = __Point{(v[k].nx + w.nx) / 2, (v[k].ny + w.ny) / 2, (v[k].nz + w.nz) / 2};
+        s.q[k] = LanesOf((v[k].nx + w.nx) / 2, (v[k].ny + w.ny) / 2, (v[k].nz + w.nz) / 2);
     }
     s.area = Det3(s.px[0], s.px[1], s.px[2], s.py[0], s.py[1], s.py[2]);
+    s.columnFactor = LanesOf(s.py[1] - s.py[2], s.py[2] - s.py[0], s.py[0] - s.py[1]);
+    s.rowKnown = false;
     s.offsetX = offsetX;
     s.offsetY = offsetY;
     s.areaUnprojected = s.area;
@@ -564,6 +598,26 @@ inline void PrepareInterpolation(InterpolationSetup& s, const __Point3ds* v, flo
             Unproject(v[k].x - offsetX, v[k].y - offsetY, v[k].z, s.ux[k], s.uy[k]);
         s.areaUnprojected = Det3(s.ux[0], s.ux[1], s.ux[2], s.uy[0], s.uy[1], s.uy[2]);
     }
+}
+
+// BarycentricWeights of the pixel (x, y) against the projected triangle, in lanes 0 to 2: the
+// same divisions, clamps and sums, with Det3's column-free part kept per row.
+inline Lanes PixelWeights(InterpolationSetup& s, float x, float y)
+{
+    if (!s.rowKnown || y != s.row) {
+        s.rowTerm = LanesOf(s.px[1] * (s.py[2] - y) - s.px[2] * (s.py[1] - y),
+                            s.px[2] * (s.py[0] - y) - s.px[0] * (s.py[2] - y),
+                            s.px[0] * (s.py[1] - y) - s.px[1] * (s.py[0] - y));
+        s.row = y;
+        s.rowKnown = true;
+    }
+    Lanes w = Div(Add(s.rowTerm, Mul(Splat(x), s.columnFactor)), Splat(s.area));
+    w = NegativeToZero(w);
+    const Lanes size = AbsLanes(w);
+    const float sum = Lane0(size) + Lane1(size) + Lane2(size);
+    if (sum > 0.0f)
+        w = Div(w, Splat(sum));
+    return w;
 }
 
 // Texture coordinates at the pixel, interpolated in the un-projected triangle so that they stay
@@ -578,12 +632,13 @@ inline void PerspectiveUV(const InterpolationSetup& s, float x, float y, float z
     v = w[0] * s.v[0] + w[1] * s.v[1] + w[2] * s.v[2];
 }
 
-inline void InterpolateUVWithWeights(const InterpolationSetup& s, const float w[3], float x,
-                                     float y, float z, float& u, float& v)
+inline void InterpolateUVWithWeights(const InterpolationSetup& s, Lanes weights, float x, float y,
+                                     float z, float& u, float& v)
 {
     if (s.perspective) {
         PerspectiveUV(s, x, y, z, u, v);
     } else {
+        const float w[3] = {Lane0(weights), Lane1(weights), Lane2(weights)};
         u = w[0] * s.u[0] + w[1] * s.u[1] + w[2] * s.u[2];
         v = w[0] * s.v[0] + w[1] * s.v[1] + w[2] * s.v[2];
     }
@@ -591,35 +646,38 @@ inline void InterpolateUVWithWeights(const InterpolationSetup& s, const float w[
 
 // The pixel's normal (not normalised: the shader does that) and, when wanted, its texture
 // coordinates. With _Quality and _UsePhong2 the normal follows a quadratic through the mid-edge
-// normals, which rounds the shading of coarse meshes.
-inline void InterpolateNormalAndUV(const InterpolationSetup& s, float x, float y, float z,
-                                   bool wantUV, __Point& normal, float& u, float& v)
+// normals, which rounds the shading of coarse meshes. Each component is summed in the order
+// w0 n0 + w1 n1 + w2 n2 (+ the mid-edge terms), one lane per component.
+inline void InterpolateNormalAndUV(InterpolationSetup& s, float x, float y, float z, bool wantUV,
+                                   Lanes& normal, float& u, float& v)
 {
-    float w[3];
-    BarycentricWeights(s.px, s.py, s.area, x, y, w);
+    const Lanes w = PixelWeights(s, x, y);
+    const Lanes w0 = Broadcast<0>(w), w1 = Broadcast<1>(w), w2 = Broadcast<2>(w);
+    Lanes n;
     if (s.quadratic) {
-        float a = w[0] * w[0], b = w[1] * w[1], c = w[2] * w[2];
-        float ab = w[0] * w[1], bc = 2 * w[1] * w[2], ca = w[2] * w[0];
-        normal.x = a * s.n[0].x + b * s.n[1].x + c * s.n[2].x + ab * s.q[0].x + bc * s.q[1].x +
-                   ca * s.q[2].x;
-        normal.y = a * s.n[0].y + b * s.n[1].y + c * s.n[2].y + ab * s.q[0].y + bc * s.q[1].y +
-                   ca * s.q[2].y;
-        normal.z = a * s.n[0].z + b * s.n[1].z + c * s.n[2].z + ab * s.q[0].z + bc * s.q[1].z +
-                   ca * s.q[2].z;
+        const Lanes a = Mul(w0, w0), b = Mul(w1, w1), c = Mul(w2, w2);
+        const Lanes ab = Mul(w0, w1), bc = Mul(Mul(Splat(2.0f), w1), w2), ca = Mul(w2, w0);
+        n = Add(Add(Add(Add(Add(Mul(a, s.n[0]), Mul(b, s.n[1])), Mul(c, s.n[2])), Mul(ab, s.q[0])),
+                    Mul(bc, s.q[1])),
+                Mul(ca, s.q[2]));
     } else {
-        normal.x = w[0] * s.n[0].x + w[1] * s.n[1].x + w[2] * s.n[2].x;
-        normal.y = w[0] * s.n[0].y + w[1] * s.n[1].y + w[2] * s.n[2].y;
-        normal.z = w[0] * s.n[0].z + w[1] * s.n[1].z + w[2] * s.n[2].z;
+        n = Add(Add(Mul(w0, s.n[0]), Mul(w1, s.n[1])), Mul(w2, s.n[2]));
     }
+    normal = n;
     if (wantUV)
         InterpolateUVWithWeights(s, w, x, y, z, u, v);
 }
 
-// The texture-coordinate half of InterpolateNormalAndUV.
-inline void InterpolateUV(const InterpolationSetup& s, float x, float y, float z, float& u,
-                          float& v)
+inline void InterpolateNormalAndUV(InterpolationSetup& s, float x, float y, float z, bool wantUV,
+                                   __Point& normal, float& u, float& v)
 {
-    float w[3];
-    BarycentricWeights(s.px, s.py, s.area, x, y, w);
-    InterpolateUVWithWeights(s, w, x, y, z, u, v);
+    Lanes n;
+    InterpolateNormalAndUV(s, x, y, z, wantUV, n, u, v);
+    normal = PointOf(n);
+}
+
+// The texture-coordinate half of InterpolateNormalAndUV.
+inline void InterpolateUV(InterpolationSetup& s, float x, float y, float z, float& u, float& v)
+{
+    InterpolateUVWithWeights(s, PixelWeights(s, x, y), x, y, z, u, v);
 }
