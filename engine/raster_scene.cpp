@@ -261,6 +261,39 @@ void RasterPass(const Scene& scene, TouchedRows& touched, __Triangle3ds* triangl
         RasterPass<uint8_t>(scene, touched, triangles, triangleCount);
 }
 
+// Whether the draw mode composites windows of ScratchImage into the destination.
+bool Composites(uint8_t mode)
+{
+    switch (static_cast<DrawMode>(mode)) {
+    case DrawMode::Flat:
+    case DrawMode::Phong:
+        return _Quality != 0;
+    case DrawMode::Patches:
+    case DrawMode::Bezier:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether shading may refract: BackLayer and BackLayerDepth are read only by glass. The engine's
+// own shader uses the glass record of a triangle's material (entry 0 when there are no
+// materials); a caller's shader may look at the engine's buffers, so it gets them too.
+bool MayRefract(const Scene& scene, const __Triangle3ds* triangles, int triangleCount)
+{
+    if (scene.shade != DefaultRenderOnePixel)
+        return true;
+    if (!scene.glassProps)
+        return false;
+    for (int k = 0; k < triangleCount; ++k) {
+        const int index = scene.materialCount < 1 ? 0 : triangles[k].material;
+        if ((scene.materialCount < 1 || index < scene.materialCount) &&
+            scene.glassProps[index].on)
+            return true;
+    }
+    return false;
+}
+
 void FillDepth(float* buffer, size_t pixels)
 {
     std::memset(buffer, EmptyDepthByte, pixels * sizeof(float));
@@ -357,36 +390,50 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
     }
 
     destImage = dest;
+    // Only what the draw mode and the scene use is taken: the compositing buffers for modes that
+    // draw through ScratchImage, the glass buffers when shading may refract. The others stay
+    // null, as between calls.
     const size_t imageBytes = pixels * bytesPerPixel;
-    ScratchImage = static_cast<unsigned char*>(PageAllocate(imageBytes));
-    // Fresh pages read as zero, which is the initial content of both edge memories.
-    EdgeColorMemory = static_cast<unsigned char*>(PageAllocate(imageBytes));
-    UnderEdgeMemory = static_cast<unsigned char*>(PageAllocate(imageBytes));
-    BackLayer = static_cast<unsigned char*>(PageAllocate(imageBytes));
-    BackLayerDepth = static_cast<float*>(PageAllocate(pixels * sizeof(float)));
-    // The runs each triangle visits in ScratchImage, two ints per row.
-    int* runs = static_cast<int*>(PageAllocate(2 * sizeof(int) * static_cast<size_t>(height)));
+    const bool compositing = Composites(_DrawMode);
+    const bool refracting = MayRefract(scene, triangles, triangleCount);
+    int* runs = nullptr;
+    if (compositing) {
+        ScratchImage = static_cast<unsigned char*>(PageAllocate(imageBytes));
+        // Fresh pages read as zero, which is the initial content of both edge memories.
+        EdgeColorMemory = static_cast<unsigned char*>(PageAllocate(imageBytes));
+        UnderEdgeMemory = static_cast<unsigned char*>(PageAllocate(imageBytes));
+        // The runs each triangle visits in ScratchImage, two ints per row.
+        runs = static_cast<int*>(PageAllocate(2 * sizeof(int) * static_cast<size_t>(height)));
+    }
+    if (refracting) {
+        BackLayer = static_cast<unsigned char*>(PageAllocate(imageBytes));
+        BackLayerDepth = static_cast<float*>(PageAllocate(pixels * sizeof(float)));
+    }
 
     // Short of memory the scene is not drawn; everything taken so far is given back below.
-    const bool ready = ZBuff && ScratchImage && EdgeColorMemory && UnderEdgeMemory &&
-                       BackLayer && BackLayerDepth && runs &&
-                       (DefaultLight || (lightCount > 0 && lights));
+    const bool ready =
+        ZBuff && (!compositing || (ScratchImage && EdgeColorMemory && UnderEdgeMemory && runs)) &&
+        (!refracting || (BackLayer && BackLayerDepth)) &&
+        (DefaultLight || (lightCount > 0 && lights));
     RasterSceneOutOfMemory = ready ? 0 : 1;
     TouchedRows touched{runs, runs ? runs + height : nullptr, INT_MAX, INT_MIN};
     if (ready) {
-        for (int y = 0; y < height; ++y) {
+        for (int y = 0; runs && y < height; ++y) {
             touched.first[y] = INT_MAX;
             touched.last[y] = INT_MIN;
         }
-        if (sourceImage)
-            std::memcpy(BackLayer, sourceImage, imageBytes);
-        FillDepth(BackLayerDepth, pixels);
+        if (refracting) {
+            if (sourceImage)
+                std::memcpy(BackLayer, sourceImage, imageBytes);
+            FillDepth(BackLayerDepth, pixels);
+        }
 
         _DrawBackFaces1 = _DrawBackFaces;
         RasterPass(scene, touched, triangles, triangleCount);
         if (_DrawBackFaces1) {
             // Glass in the front pass refracts the rendered back faces.
-            std::memcpy(BackLayer, dest, imageBytes);
+            if (refracting)
+                std::memcpy(BackLayer, dest, imageBytes);
             _DrawBackFaces1 = 0;
             if (ownsDepthBuffer)
                 FillDepth(ZBuff, pixels);
