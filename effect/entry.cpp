@@ -8,6 +8,7 @@
 #include "effect/params.h"
 #include "effect/pipl.h"
 #include "effect/suites.h"
+#include "engine/engine_state.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -18,17 +19,22 @@
 void* ModuleInstance = nullptr;
 
 #if defined(_WIN32)
-// Keeps the instance handle on process attach; loading never fails on our account.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+// Keeps the instance handle on process attach; loading never fails on our account. Unloaded
+// from a process that goes on, the module gives back the buffers the engine kept (a process
+// that ends gives back everything itself).
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH)
         ModuleInstance = instance;
+    if (reason == DLL_PROCESS_DETACH && !reserved)
+        ReleaseSceneBuffers();
     return TRUE;
 }
 #else
 namespace {
-// The shared-object counterpart of process attach: constructed when the loader maps the module.
-// What it keeps, the image's load address, is what a Windows instance handle is too.
+// The shared-object counterpart of process attach and detach: constructed when the loader maps
+// the module, destroyed when it unmaps it. What it keeps, the image's load address, is what a
+// Windows instance handle is too; on the way out the engine's kept buffers are given back.
 struct ModuleAttach {
     ModuleAttach()
     {
@@ -36,6 +42,7 @@ struct ModuleAttach {
         if (dladdr(reinterpret_cast<void*>(&EntryPointFunc), &info) != 0)
             ModuleInstance = info.dli_fbase;
     }
+    ~ModuleAttach() { ReleaseSceneBuffers(); }
 };
 const ModuleAttach AttachOnLoad;
 } // namespace
@@ -79,7 +86,9 @@ extern "C" VELMORA_EXPORT PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData* in_data, 
         switch (cmd) {
         case PF_Cmd_ABOUT: return About(in_data, out_data, params, output);
         case PF_Cmd_GLOBAL_SETUP: return GlobalSetup(in_data, out_data, params, output);
-        case PF_Cmd_GLOBAL_SETDOWN: return PF_Err_NONE;   // nothing was kept
+        case PF_Cmd_GLOBAL_SETDOWN:
+            ReleaseSceneBuffers();                        // the engine's kept buffers
+            return PF_Err_NONE;
         case PF_Cmd_PARAMS_SETUP: return ParamsSetup(in_data, out_data, params, output);
         case PF_Cmd_SEQUENCE_SETUP: return SequenceSetup(in_data, out_data, params, output);
         case PF_Cmd_SEQUENCE_RESETUP: return SequenceResetup(in_data, out_data, params, output);

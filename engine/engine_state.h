@@ -38,3 +38,8 @@ extern unsigned char* UnderEdgeMemory;
 extern unsigned char* BackLayer;
 // Depth that glass recorded for BackLayer, one float per pixel.
 extern float* BackLayerDepth;
+
+// __RasterScene keeps the blocks behind its per-call buffers (and its own depth buffer) from one
+// call to the next while the image size and element width stay the same; this gives them back.
+// The effect calls it at global set-down and when the module is unloaded.
+void ReleaseSceneBuffers();

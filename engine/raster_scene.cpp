@@ -171,14 +171,34 @@ inline void CompositePixel(int at)
 
 typedef void (*Rasteriser)(const Scene&, __Triangle3ds*);
 
+// Per row of the image: the runs the triangle being composited has visited in ScratchImage, and
+// the runs of the whole call composited so far (where the edge memories were written).
+struct RowRuns {
+    TouchedRows visited;
+    TouchedRows composited;
+};
+
+void MakeEmpty(TouchedRows& rows, int* block, int height)
+{
+    rows.first = block;
+    rows.last = block + height;
+    for (int y = 0; y < height; ++y) {
+        rows.first[y] = INT_MAX;
+        rows.last[y] = INT_MIN;
+    }
+    rows.top = INT_MAX;
+    rows.bottom = INT_MIN;
+}
+
 // A triangle drawn into ScratchImage and composited through its window into the destination.
 // ScratchImage holds zeros wherever the triangle can draw: fresh pages read as zero, and after
 // each triangle the runs it visited are cleared again. So the window needs no clearing before
 // the triangle is drawn, and only the visited runs inside it can hold anything to composite.
 template <typename Element>
-void DrawThroughWindow(const Scene& scene, TouchedRows& touched, __Triangle3ds* t,
-                       bool marginIsExtent, Rasteriser rasterise)
+void DrawThroughWindow(const Scene& scene, RowRuns& runs, __Triangle3ds* t, bool marginIsExtent,
+                       Rasteriser rasterise)
 {
+    TouchedRows& touched = runs.visited;
     const Window w = ClipWindow(
         TriangleWindow(*t, scene.points, scene.originX, scene.originY, marginIsExtent));
     if (w.x0 >= w.x1 || w.y0 >= w.y1)
@@ -193,6 +213,9 @@ void DrawThroughWindow(const Scene& scene, TouchedRows& touched, __Triangle3ds* 
     for (int y = top; y <= bottom; ++y) {
         const int first = touched.first[y] > w.x0 ? touched.first[y] : w.x0;
         const int last = touched.last[y] < w.x1 - 1 ? touched.last[y] : w.x1 - 1;
+        if (first > last)
+            continue;
+        Touch(&runs.composited, y, first, last);
         for (int x = first; x <= last; ++x)
             CompositePixel<Element>(y * RowStride + 4 * x);
     }
@@ -211,8 +234,7 @@ void DrawThroughWindow(const Scene& scene, TouchedRows& touched, __Triangle3ds* 
 
 // One pass over the scene's triangles, in array order, with the rasteriser of the draw mode.
 template <typename Element>
-void RasterPass(const Scene& scene, TouchedRows& touched, __Triangle3ds* triangles,
-                int triangleCount)
+void RasterPass(const Scene& scene, RowRuns& runs, __Triangle3ds* triangles, int triangleCount)
 {
     const DrawMode mode = static_cast<DrawMode>(_DrawMode);
     for (int k = 0; k < triangleCount; ++k) {
@@ -224,16 +246,16 @@ void RasterPass(const Scene& scene, TouchedRows& touched, __Triangle3ds* triangl
                 break;
             const Rasteriser fill = mode == DrawMode::Flat ? FlatTriangle : PhongTriangle;
             if (scene.quality)
-                DrawThroughWindow<Element>(scene, touched, t, false, fill);
+                DrawThroughWindow<Element>(scene, runs, t, false, fill);
             else
                 fill(scene, t);
             break;
         }
         case DrawMode::Patches:
-            DrawThroughWindow<Element>(scene, touched, t, true, PatchTriangle);
+            DrawThroughWindow<Element>(scene, runs, t, true, PatchTriangle);
             break;
         case DrawMode::Bezier:
-            DrawThroughWindow<Element>(scene, touched, t, true, BezierTriangle);
+            DrawThroughWindow<Element>(scene, runs, t, true, BezierTriangle);
             break;
         case DrawMode::Line:
             if (PassRule(FaceNormalZ(*t, scene.points)))
@@ -252,13 +274,12 @@ void RasterPass(const Scene& scene, TouchedRows& touched, __Triangle3ds* triangl
     }
 }
 
-void RasterPass(const Scene& scene, TouchedRows& touched, __Triangle3ds* triangles,
-                int triangleCount)
+void RasterPass(const Scene& scene, RowRuns& runs, __Triangle3ds* triangles, int triangleCount)
 {
     if (scene.deep)
-        RasterPass<uint16_t>(scene, touched, triangles, triangleCount);
+        RasterPass<uint16_t>(scene, runs, triangles, triangleCount);
     else
-        RasterPass<uint8_t>(scene, touched, triangles, triangleCount);
+        RasterPass<uint8_t>(scene, runs, triangles, triangleCount);
 }
 
 // Whether the draw mode composites windows of ScratchImage into the destination.
@@ -299,13 +320,72 @@ void FillDepth(float* buffer, size_t pixels)
     std::memset(buffer, EmptyDepthByte, pixels * sizeof(float));
 }
 
-void ReleaseCallBuffers()
+// __RasterScene's own buffers are kept from one call to the next while the image size and the
+// element width stay the same: taking them from the operating system for every call cost a full-HD
+// frame some 13,000 page faults, most of them in the compositing memories, each page being
+// zeroed by the system before the engine writes it. They are given back by ReleaseSceneBuffers
+// (the effect's global set-down, and the module's unloading) and whenever a call needs another
+// size. Between calls the module-wide pointers are null, as if released; what each kept block
+// holds between calls is part of how it is used.
+struct KeptBuffer {
+    void* block;
+    size_t bytes;
+};
+KeptBuffer KeptScratch;        // all zero: every triangle clears the runs it visited
+KeptBuffer KeptEdgeColour;     // all zero: every call clears the runs it composited
+KeptBuffer KeptUnderEdge;      // anything: read only where EdgeColorMemory's alpha is set
+KeptBuffer KeptBackLayer;      // anything: copied over at the start of every call that uses it
+KeptBuffer KeptBackLayerDepth; // anything: filled at the start of every call that uses it
+KeptBuffer KeptDepth;          // anything: filled at the start of every call that owns it
+KeptBuffer KeptRuns;           // four ints per row: every run empty
+
+// The kept block of `bytes`, or a fresh one (zero pages) in place of one of another size; null
+// short of memory. `fresh` tells which.
+void* Take(KeptBuffer& kept, size_t bytes, bool& fresh)
 {
-    PageRelease(ScratchImage);
-    PageRelease(EdgeColorMemory);
-    PageRelease(UnderEdgeMemory);
-    PageRelease(BackLayer);
-    PageRelease(BackLayerDepth);
+    fresh = false;
+    if (kept.block && kept.bytes == bytes)
+        return kept.block;
+    PageRelease(kept.block);
+    kept.block = PageAllocate(bytes);
+    kept.bytes = kept.block ? bytes : 0;
+    fresh = kept.block != nullptr;
+    return kept.block;
+}
+
+void* Take(KeptBuffer& kept, size_t bytes)
+{
+    bool fresh;
+    return Take(kept, bytes, fresh);
+}
+
+void Give(KeptBuffer& kept)
+{
+    PageRelease(kept.block);
+    kept.block = nullptr;
+    kept.bytes = 0;
+}
+
+// Restores what the kept compositing buffers hold between calls: EdgeColorMemory zero where this
+// call composited.
+template <typename Element>
+void ClearCompositedRuns(TouchedRows& composited)
+{
+    for (int y = composited.top; y <= composited.bottom; ++y) {
+        if (composited.first[y] <= composited.last[y])
+            std::memset(EdgeColorMemory + (static_cast<size_t>(y) * Zwidth + composited.first[y]) *
+                                              sizeof(Element) * 4,
+                        0, static_cast<size_t>(composited.last[y] - composited.first[y] + 1) *
+                               sizeof(Element) * 4);
+        composited.first[y] = INT_MAX;
+        composited.last[y] = INT_MIN;
+    }
+    composited.top = INT_MAX;
+    composited.bottom = INT_MIN;
+}
+
+void ForgetCallBuffers()
+{
     ScratchImage = EdgeColorMemory = UnderEdgeMemory = BackLayer = nullptr;
     BackLayerDepth = nullptr;
     destImage = nullptr;
@@ -370,7 +450,7 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
         PageRelease(ZBuff);
         Zwidth = width;
         Zheight = height;
-        ZBuff = static_cast<float*>(PageAllocate(pixels * sizeof(float)));
+        ZBuff = static_cast<float*>(Take(KeptDepth, pixels * sizeof(float)));
         if (ZBuff)
             FillDepth(ZBuff, pixels);
         ownsDepthBuffer = 1;
@@ -396,32 +476,38 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
     const size_t imageBytes = pixels * bytesPerPixel;
     const bool compositing = Composites(_DrawMode);
     const bool refracting = MayRefract(scene, triangles, triangleCount);
-    int* runs = nullptr;
+    RowRuns runs{};
+    bool runsReady = false;
     if (compositing) {
-        ScratchImage = static_cast<unsigned char*>(PageAllocate(imageBytes));
-        // Fresh pages read as zero, which is the initial content of both edge memories.
-        EdgeColorMemory = static_cast<unsigned char*>(PageAllocate(imageBytes));
-        UnderEdgeMemory = static_cast<unsigned char*>(PageAllocate(imageBytes));
-        // The runs each triangle visits in ScratchImage, two ints per row.
-        runs = static_cast<int*>(PageAllocate(2 * sizeof(int) * static_cast<size_t>(height)));
+        ScratchImage = static_cast<unsigned char*>(Take(KeptScratch, imageBytes));
+        EdgeColorMemory = static_cast<unsigned char*>(Take(KeptEdgeColour, imageBytes));
+        UnderEdgeMemory = static_cast<unsigned char*>(Take(KeptUnderEdge, imageBytes));
+        bool fresh;
+        int* block = static_cast<int*>(
+            Take(KeptRuns, 4 * sizeof(int) * static_cast<size_t>(height), fresh));
+        if (block) {
+            if (fresh) {
+                MakeEmpty(runs.visited, block, height);
+                MakeEmpty(runs.composited, block + 2 * height, height);
+            }
+            runs.visited = TouchedRows{block, block + height, INT_MAX, INT_MIN};
+            runs.composited = TouchedRows{block + 2 * height, block + 3 * height, INT_MAX, INT_MIN};
+            runsReady = true;
+        }
     }
     if (refracting) {
-        BackLayer = static_cast<unsigned char*>(PageAllocate(imageBytes));
-        BackLayerDepth = static_cast<float*>(PageAllocate(pixels * sizeof(float)));
+        BackLayer = static_cast<unsigned char*>(Take(KeptBackLayer, imageBytes));
+        BackLayerDepth = static_cast<float*>(Take(KeptBackLayerDepth, pixels * sizeof(float)));
     }
 
-    // Short of memory the scene is not drawn; everything taken so far is given back below.
+    // Short of memory the scene is not drawn.
     const bool ready =
-        ZBuff && (!compositing || (ScratchImage && EdgeColorMemory && UnderEdgeMemory && runs)) &&
+        ZBuff &&
+        (!compositing || (ScratchImage && EdgeColorMemory && UnderEdgeMemory && runsReady)) &&
         (!refracting || (BackLayer && BackLayerDepth)) &&
         (DefaultLight || (lightCount > 0 && lights));
     RasterSceneOutOfMemory = ready ? 0 : 1;
-    TouchedRows touched{runs, runs ? runs + height : nullptr, INT_MAX, INT_MIN};
     if (ready) {
-        for (int y = 0; runs && y < height; ++y) {
-            touched.first[y] = INT_MAX;
-            touched.last[y] = INT_MIN;
-        }
         if (refracting) {
             if (sourceImage)
                 std::memcpy(BackLayer, sourceImage, imageBytes);
@@ -429,7 +515,7 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
         }
 
         _DrawBackFaces1 = _DrawBackFaces;
-        RasterPass(scene, touched, triangles, triangleCount);
+        RasterPass(scene, runs, triangles, triangleCount);
         if (_DrawBackFaces1) {
             // Glass in the front pass refracts the rendered back faces.
             if (refracting)
@@ -437,17 +523,20 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
             _DrawBackFaces1 = 0;
             if (ownsDepthBuffer)
                 FillDepth(ZBuff, pixels);
-            RasterPass(scene, touched, triangles, triangleCount);
+            RasterPass(scene, runs, triangles, triangleCount);
+        }
+        if (compositing) {
+            if (scene.deep)
+                ClearCompositedRuns<uint16_t>(runs.composited);
+            else
+                ClearCompositedRuns<uint8_t>(runs.composited);
         }
     }
     _DrawBackFaces1 = 0;
 
-    PageRelease(runs);
-    ReleaseCallBuffers();
-    if (ownsDepthBuffer) {
-        PageRelease(ZBuff);
+    ForgetCallBuffers();
+    if (ownsDepthBuffer)
         ZBuff = nullptr;
-    }
     if (ownsDefaultLight) {
         PageRelease(DefaultLight);
         DefaultLight = nullptr;
@@ -478,3 +567,14 @@ void __RasterSolid(unsigned char* dest, int width, int height, int rowElements, 
 }
 
 } // extern "C"
+
+void ReleaseSceneBuffers()
+{
+    Give(KeptScratch);
+    Give(KeptEdgeColour);
+    Give(KeptUnderEdge);
+    Give(KeptBackLayer);
+    Give(KeptBackLayerDepth);
+    Give(KeptDepth);
+    Give(KeptRuns);
+}
