@@ -1,0 +1,380 @@
+// The engine's fast paths against plain references: a whole scene drawn with the engine's own
+// shader in the slot (prepared once per triangle, soft pixels without coverage left out) against
+// the same scene through a caller's shader that only forwards to it (every pixel through the
+// slot, as the drawing was always done); the shader's lighting against a plain loop; the
+// lane-wise interpolation against the plain formulas;
+// the far-from-edge shortcut against the coverage it stands for; and buffers kept from call to
+// call against fresh ones.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/engine_exports.h"
+#include "engine/engine_state.h"
+#include "shading/pixel_shader.h"
+#include "shading/span_helpers.h"
+#include "tests/support/scene_builder.h"
+#include "tests/support/settings_guard.h"
+#include "tests/support/test_image.h"
+
+namespace {
+
+constexpr int W = 96;
+constexpr int H = 72;
+
+float Forward(float a, float b, unsigned char* c, unsigned char* d, float e, float f, float g,
+              __Triangle3ds* h, material3ds* i, int j, float& k, float& l, float& m, __Point* n,
+              unsigned char o, float p, float q, __Texture* r, int s, light3ds* t, __PrevInfo* u,
+              GlassProp* v, float w, float x, float y, float z)
+{
+    return DefaultRenderOnePixel(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p, q, r, s, t, u, v,
+                                 w, x, y, z);
+}
+
+// A scene with some of everything: overlapping triangles of every size and slant with bent
+// normals, two lit materials (one with a highlight, one without), glass on the second, texture,
+// opacity and bump maps on mapped triangles, two lights, over a patterned background.
+struct BusyScene {
+    SceneBuilder scene{W / 2, H / 2};
+    std::vector<std::vector<unsigned char>> maps;
+
+    BusyScene(bool deep, bool glass, bool mapped)
+    {
+        std::mt19937 random(7);
+        std::uniform_real_distribution<float> along(-10.0f, W + 10.0f), down(-10.0f, H + 10.0f);
+        std::uniform_real_distribution<float> depth(-50.0f, 50.0f), tilt(-0.8f, 0.8f);
+        for (int k = 0; k < 40; ++k) {
+            const Corner a{along(random), down(random), depth(random)};
+            const float size = k % 4 == 0 ? 40.0f : (k % 4 == 1 ? 12.0f : 3.0f);
+            std::uniform_real_distribution<float> near(-size, size);
+            const Corner b{a.x + near(random), a.y + near(random), depth(random)};
+            const Corner c{a.x + near(random), a.y + near(random), depth(random)};
+            scene.AddFacing(a, b, c, k % 5 != 0, static_cast<uint16_t>(k % 2));
+        }
+        for (__Point3ds& p : scene.points) {
+            p.nx = tilt(random);
+            p.ny = tilt(random);
+            p.nz = 1.0f;
+            p.mapped = mapped ? 1 : 0;
+            p.u = p.x / 30.0f;
+            p.v = p.y / 20.0f;
+        }
+        scene.AddLitMaterial(0.6f, 0.3f, 0.1f);
+        scene.AddLitMaterial(0.2f, 0.7f, 0.3f);
+        scene.materials[0].shininess = 0.4f;
+        scene.materials[0].shinStrength = 1.5f;
+        scene.materials[1].shininess = 1.5f;
+        scene.materials[1].transparency = -0.2f;
+        scene.AddLight(300.0f, -200.0f, 800.0f);
+        scene.AddLight(-400.0f, 300.0f, -300.0f, 1.7f);
+        if (glass)
+            scene.glass[1] = GlassProp{1, {0, 0, 0}, 1.3f, -6.0f, 20.0f};
+        if (mapped) {
+            for (int m = 0; m < 2; ++m)
+                for (int slot : {TextureSlotColour, TextureSlotOpacity, TextureSlotBump}) {
+                    const int size = 16;
+                    std::vector<unsigned char> pixels(size * size * 4 * (deep ? 2 : 1));
+                    for (size_t e = 0; e < pixels.size(); ++e)
+                        pixels[e] = static_cast<unsigned char>((e * 37 + slot * 11) & 255);
+                    maps.push_back(std::move(pixels));
+                    __Texture& t = scene.textures[m * TextureSlotCount + slot];
+                    t.present = 1;
+                    t.width = t.height = size;
+                    t.pixels = maps.back().data();
+                    t.deep = deep ? 1 : 0;
+                    map3ds& block = slot == TextureSlotColour    ? scene.materials[m].texture
+                                    : slot == TextureSlotOpacity ? scene.materials[m].opacity
+                                                                 : scene.materials[m].bump;
+                    block.amount = slot == TextureSlotBump ? 0.01f : 0.6f;
+                }
+        }
+    }
+
+    // The scene over a patterned background, through the slot's shader.
+    std::vector<uint8_t> Draw(bool deep)
+    {
+        TestImage image(W, H, deep), source(W, H, deep);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                for (int c = 0; c < 4; ++c)
+                    source.Set(x, y, c, ((x * 7 + y * 13 + c * 50) % 256) * source.FullScale() / 255);
+        image.CopyFrom(source);
+        scene.Render(image, &source);
+        return image.Snapshot();
+    }
+};
+
+struct Setting {
+    DrawMode mode;
+    uint8_t quality;
+    bool deep, glass, mapped;
+    uint8_t backFaces, multipleRefraction, phong2;
+};
+
+class FastPaths : public EngineTest, public ::testing::WithParamInterface<Setting> {};
+
+TEST_P(FastPaths, TheEnginesOwnShaderDrawsWhatTheSlotDraws)
+{
+    const Setting s = GetParam();
+    UseDrawMode(s.mode);
+    _Quality = s.quality;
+    _Deep = s.deep ? 1 : 0;
+    _DrawBackFaces = s.backFaces;
+    _UseMultyRefract = s.multipleRefraction;
+    _UsePhong2 = s.phong2;
+    BusyScene scene(s.deep, s.glass, s.mapped);
+    if (s.mapped)
+        __AddPersp(static_cast<int>(scene.scene.points.size()), scene.scene.points.data(), 1.0f,
+                   0.0f, 0.0f, 900.0f);
+    const std::vector<uint8_t> direct = scene.Draw(s.deep);
+    __SetNewRenderOnePixel(Forward);
+    const std::vector<uint8_t> throughSlot = scene.Draw(s.deep);
+    __SetDefRenderOnePixel();
+    ASSERT_EQ(direct.size(), throughSlot.size());
+    EXPECT_TRUE(direct == throughSlot);
+    // Something was drawn at all: the patterned background is fully opaque, so compare with it.
+    const std::vector<uint8_t> again = scene.Draw(s.deep);
+    EXPECT_TRUE(again == direct) << "a second call, with the buffers the first one kept";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ModesAndSettings, FastPaths,
+    ::testing::Values(Setting{DrawMode::Phong, 1, false, false, false, 0, 0, 0},
+                      Setting{DrawMode::Phong, 0, false, false, false, 0, 0, 0},
+                      Setting{DrawMode::Phong, 1, true, true, false, 0, 1, 1},
+                      Setting{DrawMode::Phong, 1, false, true, true, 1, 2, 0},
+                      Setting{DrawMode::Phong, 0, true, false, true, 0, 0, 0},
+                      Setting{DrawMode::Flat, 1, false, true, false, 0, 0, 0},
+                      Setting{DrawMode::Flat, 1, true, false, true, 1, 0, 0},
+                      Setting{DrawMode::Patches, 1, false, false, false, 0, 2, 1},
+                      Setting{DrawMode::Bezier, 1, false, true, true, 0, 1, 0},
+                      Setting{DrawMode::Line, 1, true, true, false, 0, 0, 0},
+                      Setting{DrawMode::Wire, 0, false, false, false, 1, 0, 0}),
+    [](const ::testing::TestParamInfo<Setting>& info) { return std::to_string(info.index); });
+
+// The default shader's lighting as a plain loop over the lights, for materials without maps or
+// glass: normal turned and normalised, material or default values, each light's N.L times its
+// multiplier, the highlight pow(d, 100 x shininess) x strength, and the clamp.
+float ReferenceShade(const material3ds* material, const __Point& normal, const float point[3],
+                     const light3ds* lights, int lightCount, float top, float out[3])
+{
+    float n[3] = {normal.x, normal.y, normal.z};
+    if (_DrawBackFaces1)
+        for (float& c : n)
+            c = -c;
+    if (_DubleSide && n[2] < 0.0f)
+        n[2] = -n[2];
+    float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (len != 0.0f)
+        for (float& c : n)
+            c /= len;
+    float opacity = 1.0f, diffuse[3] = {0.5f, 0.5f, 0.5f}, specular[3] = {1.0f, 1.0f, 1.0f};
+    float exponent = 150.0f, strength = 10.0f, selfIllum = 0.0f;
+    if (material) {
+        const float t = -material->transparency;
+        opacity = 1.0f - (t > 1.0f ? 1.0f : (t > 0.0f ? t : 0.0f));
+        for (int c = 0; c < 3; ++c) {
+            diffuse[c] = material->diffuse[c];
+            specular[c] = material->specular[c];
+        }
+        exponent = 100.0f * material->shininess;
+        strength = material->shinStrength;
+        selfIllum = material->selfIllum;
+    }
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    for (int k = 0; k < lightCount; ++k) {
+        float l[3];
+        for (int c = 0; c < 3; ++c)
+            l[c] = lights[k].pos[c] - point[c];
+        float ll = std::sqrt(l[0] * l[0] + l[1] * l[1] + l[2] * l[2]);
+        if (ll != 0.0f)
+            for (float& c : l)
+                c /= ll;
+        float d = (n[0] * l[0] + n[1] * l[1] + n[2] * l[2]) * lights[k].multiplier;
+        if (!(d > 0.0f))
+            d = 0.0f;
+        const float s = std::pow(d, exponent) * strength;
+        const float f = d * (1.0f - selfIllum) + selfIllum;
+        for (int c = 0; c < 3; ++c)
+            sum[c] += (f * diffuse[c] + s * specular[c]) * lights[k].color[c];
+    }
+    for (int c = 0; c < 3; ++c) {
+        const float v = sum[c] * top;
+        out[c] = v > top ? top : (v > 0.0f ? v : 0.0f);
+    }
+    return opacity;
+}
+
+TEST(DefaultShader, LightingIsThatOfThePlainLoop)
+{
+    EngineSettingsGuard guard;
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    // Strength 0 (the highlight is left out where it cannot count), exponents that make pow
+    // overflow or divide by zero, lights behind the surface and multipliers beyond 1.
+    const float shininess[] = {1.5f, 0.0f, -0.5f, 0.004f, NAN, 3.0f};
+    const float strength[] = {0.0f, -0.0f, 0.9f, INFINITY, 10.0f, NAN};
+    const float multiplier[] = {1.0f, -1.0f, 4.0f, 0.3f, 1e30f};
+    int compared = 0;
+    for (int k = 0; k < 4000; ++k) {
+        material3ds m;
+        std::memset(&m, 0, sizeof m);
+        for (int c = 0; c < 3; ++c) {
+            m.diffuse[c] = 0.5f + 0.5f * unit(random);
+            m.specular[c] = k % 7 == 0 ? INFINITY : 0.5f + 0.5f * unit(random);
+        }
+        m.shininess = shininess[k % 6];
+        m.shinStrength = strength[(k / 6) % 6];
+        m.selfIllum = k % 5 == 0 ? 0.3f : 0.0f;
+        m.transparency = -0.25f * (k % 3);
+        light3ds lights[2];
+        std::memset(lights, 0, sizeof lights);
+        for (light3ds& l : lights) {
+            for (int c = 0; c < 3; ++c) {
+                l.pos[c] = 500.0f * unit(random);
+                l.color[c] = 0.5f + 0.5f * unit(random);
+            }
+            l.multiplier = multiplier[(k / 36) % 5];
+        }
+        _DrawBackFaces1 = k % 11 == 0;
+        _DubleSide = k % 13 == 0;
+        __Point normal{unit(random), unit(random), k % 17 == 0 ? 0.0f : unit(random)};
+        if (k % 19 == 0)
+            normal = __Point{0.0f, 0.0f, 0.0f};
+        const float point[3] = {100.0f * unit(random), 100.0f * unit(random), 50.0f * unit(random)};
+        __Triangle3ds triangle{};
+        ChannelMax = k % 2 ? 32768 : 255;
+        const float top = static_cast<float>(ChannelMax);
+        float expected[3], got[3];
+        const float expectedOpacity =
+            ReferenceShade(&m, normal, point, lights, 1 + k % 2, top, expected);
+        __Point given = normal;
+        const float opacity = DefaultRenderOnePixel(
+            0.0f, 0.0f, nullptr, nullptr, point[0], point[1], point[2], &triangle, &m, 1, got[0],
+            got[1], got[2], &given, 0, 0.0f, 0.0f, nullptr, 1 + k % 2, lights, nullptr, nullptr,
+            0.0f, 0.0f, 1.0f, 0.0f);
+        ASSERT_EQ(std::memcmp(&opacity, &expectedOpacity, 4), 0) << k;
+        ASSERT_EQ(std::memcmp(got, expected, sizeof got), 0)
+            << k << ": " << got[0] << " " << got[1] << " " << got[2] << " against " << expected[0]
+            << " " << expected[1] << " " << expected[2];
+        ++compared;
+    }
+    EXPECT_EQ(compared, 4000);
+}
+
+// The plain formulas the lane-wise interpolation must reproduce bit for bit.
+TEST(LaneInterpolation, WeightsAndNormalsAreThoseOfThePlainFormulas)
+{
+    EngineSettingsGuard guard;
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> coordinate(-300.0f, 300.0f), normal(-1.0f, 1.0f);
+    int compared = 0;
+    for (int triangle = 0; triangle < 200; ++triangle) {
+        __Point3ds v[3];
+        std::memset(v, 0, sizeof v);
+        for (__Point3ds& p : v) {
+            p.x = coordinate(random);
+            p.y = coordinate(random);
+            p.nx = normal(random);
+            p.ny = normal(random);
+            p.nz = normal(random);
+        }
+        _Quality = 1;
+        _UsePhong2 = triangle % 2;
+        InterpolationSetup setup;
+        PrepareInterpolation(setup, v, 0.0f, 0.0f, false);
+        if (setup.area == 0.0f)
+            continue;
+        for (int pixel = 0; pixel < 50; ++pixel) {
+            const float x = std::floor(coordinate(random)), y = std::floor(coordinate(random));
+            float w[3];
+            BarycentricWeights(setup.px, setup.py, setup.area, x, y, w);
+            float n[3][3];
+            for (int k = 0; k < 3; ++k) {
+                const float raw[3] = {v[k].nx, v[k].ny, v[k].nz};
+                const float len = std::sqrt(raw[0] * raw[0] + raw[1] * raw[1] + raw[2] * raw[2]);
+                for (int c = 0; c < 3; ++c)
+                    n[k][c] = len != 0.0f ? raw[c] / len : raw[c];
+            }
+            float expected[3];
+            for (int c = 0; c < 3; ++c) {
+                if (_UsePhong2) {
+                    const float q0 = ((&v[0].nx)[c] + (&v[1].nx)[c]) / 2;
+                    const float q1 = ((&v[1].nx)[c] + (&v[2].nx)[c]) / 2;
+                    const float q2 = ((&v[2].nx)[c] + (&v[0].nx)[c]) / 2;
+                    expected[c] = w[0] * w[0] * n[0][c] + w[1] * w[1] * n[1][c] +
+                                  w[2] * w[2] * n[2][c] + w[0] * w[1] * q0 +
+                                  2 * w[1] * w[2] * q1 + w[2] * w[0] * q2;
+                } else {
+                    expected[c] = w[0] * n[0][c] + w[1] * n[1][c] + w[2] * n[2][c];
+                }
+            }
+            __Point got;
+            float u, vv;
+            InterpolateNormalAndUV(setup, x, y, 0.0f, false, got, u, vv);
+            ASSERT_EQ(std::memcmp(&got.x, &expected[0], 4), 0) << x << "," << y;
+            ASSERT_EQ(std::memcmp(&got.y, &expected[1], 4), 0) << x << "," << y;
+            ASSERT_EQ(std::memcmp(&got.z, &expected[2], 4), 0) << x << "," << y;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 5000);
+}
+
+TEST(EdgeShortcut, APixelCalledFarHasNoCoverage)
+{
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    int far = 0;
+    for (int edge = 0; edge < 3000; ++edge) {
+        // Edges from a pixel long to thousands, some with ends far outside any image.
+        const float reach = edge % 3 == 0 ? 2.0f : (edge % 3 == 1 ? 300.0f : 3e5f);
+        const float x0 = (unit(random) - 0.5f) * reach, y0 = (unit(random) - 0.5f) * reach;
+        const float x1 = (unit(random) - 0.5f) * reach, y1 = (unit(random) - 0.5f) * reach;
+        const EdgeLineCoefs line = EdgeLine(x0, y0, x1, y1);
+        for (int pixel = 0; pixel < 40; ++pixel) {
+            const float x = std::floor((unit(random) - 0.5f) * 200.0f);
+            const float y = std::floor((unit(random) - 0.5f) * 200.0f);
+            if (!FarFromFilledEdge(line, x, y, x0, y0))
+                continue;
+            ++far;
+            ASSERT_EQ(EdgeCoverage<EdgeFalloff::Filled>(line.a, line.b, line.c, line.lengthSq,
+                                                        line.length, x, y, 1.0f, x0, y0, x1, y1),
+                      0.0f)
+                << x0 << "," << y0 << " to " << x1 << "," << y1 << " at " << x << "," << y;
+        }
+    }
+    EXPECT_GT(far, 10000);
+}
+
+TEST(KeptBuffers, ACallDrawsTheSameAfterCallsOfOtherSizesDepthsAndModes)
+{
+    EngineSettingsGuard guard;
+    EngineSettingsGuard::ResetToLoadValues();
+    UseDrawMode(DrawMode::Phong);
+    BusyScene scene(false, true, false);
+    const std::vector<uint8_t> first = scene.Draw(false);
+
+    // Other sizes, depths and modes in between, and the buffers given back once.
+    _Deep = 1;
+    UseDrawMode(DrawMode::Bezier);
+    scene.Draw(true);
+    _Deep = 0;
+    SceneBuilder other(20, 10);
+    other.AddRectangle(2, 2, 30, 18, 0);
+    other.AddFlatMaterial(1, 0, 0);
+    TestImage small(40, 20, false);
+    other.Render(small);
+    UseDrawMode(DrawMode::Phong);
+    EXPECT_TRUE(scene.Draw(false) == first);
+    ReleaseSceneBuffers();
+    EXPECT_TRUE(scene.Draw(false) == first);
+    EXPECT_EQ(ScratchImage, nullptr) << "between calls the buffers are out of sight";
+    EXPECT_EQ(ZBuff, nullptr);
+}
+
+} // namespace
