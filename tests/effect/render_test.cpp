@@ -353,7 +353,8 @@ TEST_F(RenderTest, ReflectionLayersOfAnySizeAreCheckedOutAndIn)
 
 // Short of memory anywhere (the frame's images, the tree, the engine's buffers), a render says
 // so: out of memory, the output as the host handed it, both layers checked back in, no block
-// kept. A frame without its tree must never pass for a finished one.
+// kept but the engine's buffers kept between calls, which global set-down gives back. A frame
+// without its tree must never pass for a finished one.
 TEST_F(RenderTest, EveryFailedAllocationIsReportedWithTheOutputUntouched)
 {
     World tree(7, 5, false, 1), needles(9, 4, false, 0);
@@ -367,6 +368,7 @@ TEST_F(RenderTest, EveryFailedAllocationIsReportedWithTheOutputUntouched)
         Set("Cut alpha", cutAlpha ? "1" : "0");
         World input(96, 54, false), output(96, 54, false, 2);
         input.Fill(255, 30, 60, 90);
+        ReleaseSceneBuffers();
         const int64_t before = PageAllocationCalls();
         ASSERT_EQ(Render(input, output), PF_Err_NONE);
         const int64_t allocations = PageAllocationCalls() - before;
@@ -374,10 +376,14 @@ TEST_F(RenderTest, EveryFailedAllocationIsReportedWithTheOutputUntouched)
         for (int64_t n = 1; n <= allocations; ++n) {
             output.Fill(9, 8, 7, 6);
             const std::vector<uint8_t> handed = output.pixels;
+            ReleaseSceneBuffers();
             const int64_t live = PageLiveBlocks();
             PageFailAllocation(n);
             EXPECT_EQ(Render(input, output), PF_Err_OUT_OF_MEMORY) << "allocation " << n;
             EXPECT_EQ(output.pixels, handed) << "allocation " << n;
+            EXPECT_EQ(EntryPointFunc(PF_Cmd_GLOBAL_SETDOWN, &session.in, &session.out, nullptr,
+                                     nullptr, nullptr),
+                      PF_Err_NONE);
             EXPECT_EQ(PageLiveBlocks(), live) << "allocation " << n;
             EXPECT_EQ(session.outstandingCheckouts, 0);
         }

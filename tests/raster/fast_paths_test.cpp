@@ -197,7 +197,7 @@ float ReferenceShade(const material3ds* material, const __Point& normal, const f
         float d = (n[0] * l[0] + n[1] * l[1] + n[2] * l[2]) * lights[k].multiplier;
         if (!(d > 0.0f))
             d = 0.0f;
-        const float s = std::pow(d, exponent) * strength;
+        const float s = maths::Pow(d, exponent) * strength;
         const float f = d * (1.0f - selfIllum) + selfIllum;
         for (int c = 0; c < 3; ++c)
             sum[c] += (f * diffuse[c] + s * specular[c]) * lights[k].color[c];

@@ -1,6 +1,7 @@
 // Scene calls short of memory: with each of its allocations failing in turn, __RasterScene
-// draws nothing, gives back every block it took and tells the render through its failure flag;
-// a call that has its memory clears the flag again.
+// draws nothing, keeps no block beyond those it keeps between calls (all given back by
+// ReleaseSceneBuffers) and tells the render through its failure flag; a call that has its
+// memory clears the flag again.
 #include <gtest/gtest.h>
 
 #include "platform/pages.h"
@@ -20,9 +21,11 @@ protected:
         scene.AddFlatMaterial(0.2f, 0.8f, 0.4f);
         scene.AddRectangle(5, 5, 35, 25, 10);
     }
-    // Allocations of one whole call, counted on a call that has its memory.
+    // Allocations of one whole call, counted on a call that has its memory and keeps nothing
+    // from an earlier one.
     int64_t CallsOfOneRender(TestImage& image)
     {
+        ReleaseSceneBuffers();
         const int64_t before = PageAllocationCalls();
         scene.Render(image);
         EXPECT_EQ(RasterSceneOutOfMemory, 0);
@@ -42,16 +45,19 @@ TEST_F(SceneOutOfMemory, EachFailedAllocationDrawsNothingAndReleasesEverything)
             __SetDrawBackFaces(1);
             TestImage image(W, H, deep);
             const int64_t allocations = CallsOfOneRender(image);
-            // Depth buffer, default light (the scene has no lights) and five per-call buffers.
-            ASSERT_EQ(allocations, 7);
+            // Depth buffer, default light (the scene has no lights), the three compositing
+            // images and their row runs (no glass: no glass buffers).
+            ASSERT_EQ(allocations, 6);
             for (int64_t n = 1; n <= allocations; ++n) {
                 image.Fill(1, 2, 3, 4);
                 const std::vector<uint8_t> before = image.Snapshot();
+                ReleaseSceneBuffers();
                 const int64_t live = PageLiveBlocks();
                 PageFailAllocation(n);
                 scene.Render(image);
                 EXPECT_EQ(RasterSceneOutOfMemory, 1) << "allocation " << n;
                 EXPECT_EQ(image.Snapshot(), before) << "allocation " << n;
+                ReleaseSceneBuffers();
                 EXPECT_EQ(PageLiveBlocks(), live) << "allocation " << n;
                 EXPECT_EQ(ZBuff, nullptr);
                 EXPECT_EQ(DefaultLight, nullptr);
@@ -76,12 +82,14 @@ TEST_F(SceneOutOfMemory, ACallersDepthBufferAndLightStayRegistered)
     __SetLightDef(&light);
     TestImage image(W, H, false);
     const int64_t allocations = CallsOfOneRender(image);
-    ASSERT_EQ(allocations, 5);  // only the per-call buffers
+    ASSERT_EQ(allocations, 4);  // only the compositing buffers
     for (int64_t n = 1; n <= allocations; ++n) {
+        ReleaseSceneBuffers();
         const int64_t live = PageLiveBlocks();
         PageFailAllocation(n);
         scene.Render(image);
         EXPECT_EQ(RasterSceneOutOfMemory, 1);
+        ReleaseSceneBuffers();
         EXPECT_EQ(PageLiveBlocks(), live);
         EXPECT_EQ(ZBuff, depth.Data());
         EXPECT_EQ(DefaultLight, &light);
