@@ -1,13 +1,16 @@
 // `velmora tree`: statistics of the tree the effect grows for the given parameters and frame,
-// and optionally its mesh as a Wavefront OBJ file.
+// and optionally its mesh as a Wavefront OBJ file with its MTL, or as binary glTF.
 #include <algorithm>
+#include <cctype>
 #include <cfloat>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
 #include "host/commands.h"
 #include "host/frame_paths.h"
 #include "host/frame_tree.h"
+#include "host/mesh_export.h"
 #include "host/output_file.h"
 
 namespace {
@@ -24,46 +27,58 @@ bool ParseSize(const std::string& text, int32_t& width, int32_t& height)
     return true;
 }
 
-bool WriteObj(const FrameTree& tree, const std::string& path, std::string& error)
+bool HasExtension(const std::string& path, const char* extension)
 {
-    OutputFile file(path);
-    if (!file.Open(error))
-        return false;
-    std::ostream& obj = file.Stream();
-    obj << "# Velmora tree: " << tree.pointCount << " points, " << tree.triangleCount << " triangles\n";
-    obj << "mtllib velmora.mtl\n";
-    for (int32_t i = 0; i < tree.pointCount; ++i)
-        obj << "v " << tree.points[i].x << ' ' << tree.points[i].y << ' ' << tree.points[i].z << '\n';
-    for (int32_t i = 0; i < tree.pointCount; ++i)
-        obj << "vn " << tree.points[i].nx << ' ' << tree.points[i].ny << ' ' << tree.points[i].nz << '\n';
-    // Two groups, one per material: the trunk and branches, then the needles.
-    const char* groups[2] = {"tree", "needles"};
-    for (uint16_t material = 0; material < 2; ++material) {
-        obj << "g " << groups[material] << "\nusemtl " << groups[material] << '\n';
-        for (int32_t t = 0; t < tree.triangleCount; ++t) {
-            const __Triangle3ds& tri = tree.triangles[t];
-            if (tri.material != material)
-                continue;
-            obj << "f " << tri.a + 1 << "//" << tri.a + 1 << ' ' << tri.b + 1 << "//" << tri.b + 1 << ' '
-                << tri.c + 1 << "//" << tri.c + 1 << '\n';
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == extension;
+}
+
+// The paths the mesh files go to: the OBJ, the MTL beside it named after it, the glTF. Refused
+// when two would be one file, the glTF is not named .glb, or one is the parameter file.
+bool MeshPaths(const FrameTreeOptions& options, const TreeExport& files, std::string& mtlPath, std::string& error)
+{
+    if (!files.objPath.empty()) {
+        if (HasExtension(files.objPath, ".mtl")) {
+            error = "--obj " + files.objPath + ": the materials go to a .mtl file beside the OBJ; name the OBJ .obj";
+            return false;
+        }
+        mtlPath = std::filesystem::path(files.objPath).replace_extension(".mtl").string();
+    }
+    if (!files.gltfPath.empty()) {
+        if (!HasExtension(files.gltfPath, ".glb")) {
+            error = "--gltf " + files.gltfPath + ": binary glTF is written; name the file .glb";
+            return false;
+        }
+        if (files.gltfPath == files.objPath) {
+            error = "--obj and --gltf name the same file " + files.gltfPath;
+            return false;
         }
     }
-    return file.Commit(error);
+    const std::vector<InputFile> inputs = {{"--params", options.paramsFile}};
+    return (files.objPath.empty() || (CheckOutputsSpareInputs("--obj", files.objPath, 0, 0, inputs, error) &&
+                                       CheckOutputsSpareInputs("--obj", mtlPath, 0, 0, inputs, error))) &&
+           (files.gltfPath.empty() || CheckOutputsSpareInputs("--gltf", files.gltfPath, 0, 0, inputs, error));
 }
 
 } // namespace
 
-int RunTreeCommand(const FrameTreeOptions& options, const std::string& objPath, std::ostream& out,
-                   std::ostream& err)
+int RunTreeCommand(const FrameTreeOptions& options, const TreeExport& files, std::ostream& out, std::ostream& err)
 {
-    FrameTree tree;
-    std::string error;
-    if (!objPath.empty() && !CheckOutputsSpareInputs("--obj", objPath, 0, 0, {{"--params", options.paramsFile}}, error)) {
+    std::string error, mtlPath;
+    if (!MeshPaths(options, files, mtlPath, error)) {
         err << "velmora: " << error << "\n";
         return EXIT_FAILED;
     }
+    FrameTree tree;
     if (!BuildFrameTree(options, tree, error)) {
         err << "velmora: " << error << "\n";
+        return EXIT_FAILED;
+    }
+    // The glTF is encoded first: velmora.exe refuses it before any file is written.
+    std::vector<uint8_t> glb;
+    if (!files.gltfPath.empty() && !EncodeGlb(tree, glb, error)) {
+        err << "velmora: --gltf " << files.gltfPath << ": " << error << "\n";
         return EXIT_FAILED;
     }
     float lo[3] = {FLT_MAX, FLT_MAX, FLT_MAX}, hi[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
@@ -86,12 +101,22 @@ int RunTreeCommand(const FrameTreeOptions& options, const std::string& objPath, 
         << "min_x=" << lo[0] << "\nmax_x=" << hi[0] << "\n"
         << "min_y=" << lo[1] << "\nmax_y=" << hi[1] << "\n"
         << "min_z=" << lo[2] << "\nmax_z=" << hi[2] << "\n";
-    if (!objPath.empty()) {
-        if (!WriteObj(tree, objPath, error)) {
+    if (!files.objPath.empty()) {
+        const std::string mtlFile = std::filesystem::path(mtlPath).filename().string();
+        if (!WriteWholeFile(mtlPath, EncodeMtl(tree), error) ||
+            !WriteWholeFile(files.objPath, EncodeObj(tree, mtlFile), error)) {
             err << "velmora: " << error << "\n";
             return EXIT_FAILED;
         }
-        out << "obj=" << objPath << "\n";
+        out << "obj=" << files.objPath << "\n"
+            << "mtl=" << mtlPath << "\n";
+    }
+    if (!files.gltfPath.empty()) {
+        if (!WriteWholeFile(files.gltfPath, glb.data(), glb.size(), error)) {
+            err << "velmora: " << error << "\n";
+            return EXIT_FAILED;
+        }
+        out << "gltf=" << files.gltfPath << "\n";
     }
     return EXIT_OK;
 }
@@ -118,12 +143,14 @@ void AddTreeCommand(CLI::App& app, HostContext& context)
     CLI::App* sub = app.add_subcommand("tree", "Statistics of the generated tree as key=value lines");
     auto options = std::make_shared<FrameTreeOptions>();
     auto size = std::make_shared<std::string>();
-    auto obj = std::make_shared<std::string>();
+    auto files = std::make_shared<TreeExport>();
     AddFrameTreeOptions(sub, *options, *size);
-    sub->add_option("--obj", *obj, "Also write the mesh as a Wavefront OBJ file");
-    sub->callback([&context, options, size, obj] {
+    sub->add_option("--obj", files->objPath,
+                    "Also write the mesh as a Wavefront OBJ file, with its materials in the .mtl file beside it");
+    sub->add_option("--gltf", files->gltfPath, "Also write the mesh and its materials as binary glTF 2.0 (FILE.glb)");
+    sub->callback([&context, options, size, files] {
         context.exitCode = ResolveFrameSize(*size, *options, std::cerr)
-                               ? RunTreeCommand(*options, *obj, std::cout, std::cerr)
+                               ? RunTreeCommand(*options, *files, std::cout, std::cerr)
                                : EXIT_FAILED;
     });
 }

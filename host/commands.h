@@ -33,9 +33,13 @@ void AddParamsCommand(CLI::App& app, HostContext& context);
 int RunParamsCommand(const std::string& modulePath, bool json, std::ostream& out, std::ostream& err);
 
 struct FrameTreeOptions;
+// The mesh files `velmora tree` writes; an empty path writes none.
+struct TreeExport {
+    std::string objPath;    // and its .mtl beside it
+    std::string gltfPath;   // .glb
+};
 void AddTreeCommand(CLI::App& app, HostContext& context);
-int RunTreeCommand(const FrameTreeOptions& options, const std::string& objPath, std::ostream& out,
-                   std::ostream& err);
+int RunTreeCommand(const FrameTreeOptions& options, const TreeExport& files, std::ostream& out, std::ostream& err);
 
 void AddSceneCommand(CLI::App& app, HostContext& context);
 int RunSceneStoreCommand(bool append, const FrameTreeOptions& options, const std::string& file,

@@ -1,11 +1,13 @@
-// PNG files for the command-line host: the frames it writes and the layers it reads. Our own small
-// codec over zlib, the same on both builds (the Windows cross build has no libpng to link).
+// PNG files for the command-line host: the frames it writes and the layers it reads. The Linux
+// build's codec is libpng (host/png_libpng_codec.cpp); the Windows build, for which Debian has no
+// libpng, keeps a small codec of our own over zlib (host/png_small_codec.cpp). Both declare the
+// functions below, and the build compiles one of them.
 //
-// Writing: 8- or 16-bit RGBA, non-interlaced. Reading: every non-interlaced PNG of the kinds a
-// layer comes in: grey, grey with alpha, RGB, RGBA at 8 or 16 bits, grey at 1, 2 and 4 bits,
-// palette images at 1 to 8 bits (with tRNS alpha), and tRNS colour keys. Every chunk's length and
-// CRC, the header's values, the pixel data's size and the chunk order are checked before use, so
-// a damaged or hostile file gives an error, never a read outside its bytes.
+// Writing: 8- or 16-bit RGBA, non-interlaced. Reading: every PNG of the kinds a layer comes in:
+// grey, grey with alpha, RGB, RGBA at 8 or 16 bits, grey at 1, 2 and 4 bits, palette images at
+// 1 to 8 bits (with tRNS alpha), and tRNS colour keys; interlaced files on the Linux build only.
+// Every chunk's length and CRC, the header's values, the pixel data's size and the chunk order are
+// checked, so a damaged or hostile file gives an error, never a read outside its bytes.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +39,10 @@ constexpr int64_t MaxPngPixels = int64_t(1) << 25;
 bool EncodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& error);
 // Decodes a PNG held in memory. False with `error` saying what is wrong with it.
 bool DecodePng(const uint8_t* data, size_t size, RgbaImage& image, std::string& error);
+// Which codec this build has, with its version.
+const char* PngCodecName();
 
 bool WritePngFile(const std::string& path, const RgbaImage& image, std::string& error);
 bool ReadPngFile(const std::string& path, RgbaImage& image, std::string& error);
+// The image size from the file's header alone, without decoding it; errors name the file.
+bool ReadPngSize(const std::string& path, int32_t& width, int32_t& height, std::string& error);

@@ -1,5 +1,5 @@
 // `velmora tree` and `velmora scene`: the frame's tree as the effect grows it, its statistics,
-// its OBJ export, and scene files written, appended, split and inspected.
+// and scene files written, appended, split and inspected (the mesh files: mesh_export_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -33,7 +33,7 @@ protected:
     std::map<std::string, std::string> Tree(const FrameTreeOptions& options, const std::string& obj = "")
     {
         std::ostringstream out, err;
-        EXPECT_EQ(RunTreeCommand(options, obj, out, err), EXIT_OK) << err.str();
+        EXPECT_EQ(RunTreeCommand(options, TreeExport{obj, ""}, out, err), EXIT_OK) << err.str();
         return KeyValues(out.str());
     }
     std::string TempFile(const char* name) { return ::testing::TempDir() + name; }
@@ -74,32 +74,8 @@ TEST_F(FrameTreeCommands, SettingsAndSizeReachTheGenerator)
     FrameTreeOptions bad;
     bad.settings = {"N branches=11"};
     std::ostringstream out, err;
-    EXPECT_EQ(RunTreeCommand(bad, "", out, err), EXIT_FAILED);
+    EXPECT_EQ(RunTreeCommand(bad, TreeExport{}, out, err), EXIT_FAILED);
     EXPECT_NE(err.str().find("N branches"), std::string::npos) << err.str();
-}
-
-TEST_F(FrameTreeCommands, ObjHoldsEveryPointNormalAndBothGroups)
-{
-    FrameTreeOptions options;
-    options.settings = {"N branches=2"};
-    const std::string path = TempFile("velmora_tree.obj");
-    auto kv = Tree(options, path);
-    std::ifstream obj(path);
-    std::string line;
-    int v = 0, vn = 0, f = 0;
-    bool tree = false, needles = false;
-    while (std::getline(obj, line)) {
-        v += line.rfind("v ", 0) == 0;
-        vn += line.rfind("vn ", 0) == 0;
-        f += line.rfind("f ", 0) == 0;
-        tree |= line == "g tree";
-        needles |= line == "g needles";
-    }
-    EXPECT_EQ(v, std::stoi(kv["points"]));
-    EXPECT_EQ(vn, v);
-    EXPECT_EQ(f, std::stoi(kv["triangles"]));
-    EXPECT_TRUE(tree && needles);
-    std::remove(path.c_str());
 }
 
 TEST_F(FrameTreeCommands, SceneFilesAreWrittenAppendedSplitAndInspected)
