@@ -1,18 +1,27 @@
-// The files a render writes: the name of each frame's file from the output pattern (the one place
-// that knows the pattern's syntax), the check that no output would land on one of the render's
-// own input files, and how a frame file that is already finished is recognised.
+// The files a render writes and reads: the name of each frame's file from a frame-numbered name
+// (the one place that knows the syntax), the check that no output would land on one of the
+// render's own input files, and how a frame file that is already finished is recognised.
+//
+// A frame number is written `####` (the last run of '#', the number zero-padded to the run's
+// length) or, as other tools write it, printf's `%d` or `%0Nd`. With a printf number in the name
+// every '#' is an ordinary character. `%%` stands for one '%', and a '%' that starts neither is
+// itself.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// The output file of a frame: the last run of '#' in the pattern replaced by the frame number,
-// zero-padded to the run's length. A pattern without one names the same file for every frame.
+// The file of `frame`. A pattern without a frame number names the same file for every frame
+// (with any `%%` made '%').
 std::string FramePath(const std::string& pattern, int32_t frame);
 
 // Whether the pattern names a different file for each frame.
 bool PatternNumbersFrames(const std::string& pattern);
+
+// False with `error` set for a name whose frame number FramePath cannot honour: two printf
+// numbers, `%Nd` (printf pads it with spaces), or a width above 16.
+bool CheckFramePattern(const std::string& pattern, std::string& error);
 
 // An input file and the option that named it, for messages: {"--layer", "photo.png"}.
 struct InputFile {

@@ -16,23 +16,6 @@
 
 namespace {
 
-bool LoadLayer(const std::string& option, const std::string& path, bool deep, int32_t factor, RgbaImage* full,
-               HostWorld& world, std::string& error)
-{
-    RgbaImage image;
-    if (!ReadPngFile(path, image, error)) {
-        error = option + ": " + error;
-        return false;
-    }
-    if (full)
-        *full = image;
-    if (!ImageToWorld(Downsample(image, factor), deep, world)) {
-        error = option + ": " + path + " cannot be made into a layer";
-        return false;
-    }
-    return true;
-}
-
 void SetLayerParam(HostSession& session, int32_t index, const HostWorld& layer)
 {
     if (!layer.world.data)
@@ -117,36 +100,61 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
             error = "--out needs a file name";
             return false;
         }
+        if (!CheckFramePattern(o.outPattern, error)) {
+            error = "--out " + error;
+            return false;
+        }
         if (o.lastFrame > o.firstFrame && !PatternNumbersFrames(o.outPattern)) {
-            error = "--out " + o.outPattern + ": a render of several frames needs #### in the name for the frame number";
+            error = "--out " + o.outPattern +
+                    ": a render of several frames needs the frame number in the name (#### or %04d)";
             return false;
         }
     }
 
     // Inputs first: a missing file or a folder is named as such, and no output may be one of them.
-    const std::vector<InputFile> inputs = {{"--layer", o.layerPath},
-                                           {"--tree-reflection", o.treeReflectionPath},
-                                           {"--needle-reflection", o.needleReflectionPath},
-                                           {"--params", o.paramsFile}};
-    for (const InputFile& input : inputs)
-        if (!input.path.empty() && !CheckInputIsFile(input.option, input.path, error))
+    // A layer given as a numbered sequence stands for each of its frames' files.
+    std::vector<InputFile> inputs;
+    const InputFile given[] = {{"--layer", o.layerPath},
+                               {"--tree-reflection", o.treeReflectionPath},
+                               {"--needle-reflection", o.needleReflectionPath},
+                               {"--params", o.paramsFile}};
+    for (const InputFile& input : given) {
+        if (input.path.empty())
+            continue;
+        const bool sequence = input.option != "--params" && PatternNumbersFrames(input.path);
+        if (!sequence) {
+            if (!CheckInputIsFile(input.option, input.path, error))
+                return false;
+            inputs.push_back(input);
+            continue;
+        }
+        if (!CheckFramePattern(input.path, error)) {
+            error = input.option + " " + error;
             return false;
+        }
+        for (int32_t frame = o.firstFrame; frame <= o.lastFrame; ++frame) {
+            inputs.push_back({input.option, FramePath(input.path, frame)});
+            if (!CheckInputIsFile(input.option, inputs.back().path, error)) {
+                error += " (frame " + std::to_string(frame) + " of " + input.path + ")";
+                return false;
+            }
+        }
+    }
     if (o.writeFiles && !CheckOutputsSpareInputs("--out", o.outPattern, o.firstFrame, o.lastFrame, inputs, error))
         return false;
 
     // The layer, or the sky, at the layer's full size; the host hands it on at the resolution.
-    RgbaImage layerImage;
     if (!o.layerPath.empty()) {
-        HostWorld unused;
-        if (!LoadLayer("--layer", o.layerPath, o.deep, 1, &layerImage, unused, error))
+        if (!PlanLayerInput("--layer", o.layerPath, o.firstFrame, o.lastFrame, plan.layerInput, error))
             return false;
+        const LayerInput& in = plan.layerInput;
         if (!o.sizeGiven) {
-            o.width = layerImage.width;
-            o.height = layerImage.height;
-        } else if (layerImage.width != o.width || layerImage.height != o.height) {
-            error = "--layer " + o.layerPath + " is " + std::to_string(layerImage.width) + "x" +
-                    std::to_string(layerImage.height) + " but --size asks for " + std::to_string(o.width) + "x" +
-                    std::to_string(o.height) + " (leave out --size to render at the layer's size)";
+            o.width = in.width;
+            o.height = in.height;
+        } else if (in.width != o.width || in.height != o.height) {
+            error = "--layer " + o.layerPath + " is " + std::to_string(in.width) + "x" + std::to_string(in.height) +
+                    " but --size asks for " + std::to_string(o.width) + "x" + std::to_string(o.height) +
+                    " (leave out --size to render at the layer's size)";
             return false;
         }
     } else {
@@ -154,21 +162,36 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
             error = "--size must be WxH with each side 1 to 16384";
             return false;
         }
-        layerImage = SkyBackground(o.width, o.height);
+        plan.layerInput.still = SkyBackground(o.width, o.height);
+        plan.layerInput.width = o.width;
+        plan.layerInput.height = o.height;
     }
-    if (!ImageToWorld(Downsample(layerImage, o.resolution), o.deep, plan.layer)) {
-        error = "the layer cannot be made";
-        return false;
+    if (!plan.layerInput.sequence) {
+        if (!LayerForFrame(plan.layerInput, o.firstFrame, o.deep, o.resolution, plan.layer, error))
+            return false;
+        plan.layerInput.still = RgbaImage();   // the world holds it now
     }
-    plan.outputWidth = plan.layer.world.width;
-    plan.outputHeight = plan.layer.world.height;
-    if (!o.treeReflectionPath.empty() &&
-        !LoadLayer("--tree-reflection", o.treeReflectionPath, o.deep, o.resolution, nullptr, plan.treeReflection, error))
-        return false;
-    if (!o.needleReflectionPath.empty() &&
-        !LoadLayer("--needle-reflection", o.needleReflectionPath, o.deep, o.resolution, nullptr, plan.needleReflection,
-                   error))
-        return false;
+    // The output world has the layer's size at the resolution, as Downsample rounds it.
+    plan.outputWidth = (o.width + o.resolution - 1) / o.resolution;
+    plan.outputHeight = (o.height + o.resolution - 1) / o.resolution;
+    const struct {
+        const char* option;
+        const std::string& path;
+        LayerInput& input;
+        HostWorld& world;
+    } reflections[2] = {{"--tree-reflection", o.treeReflectionPath, plan.treeInput, plan.treeReflection},
+                        {"--needle-reflection", o.needleReflectionPath, plan.needleInput, plan.needleReflection}};
+    for (const auto& r : reflections) {
+        if (r.path.empty())
+            continue;
+        if (!PlanLayerInput(r.option, r.path, o.firstFrame, o.lastFrame, r.input, error))
+            return false;
+        if (!r.input.sequence) {
+            if (!LayerForFrame(r.input, o.firstFrame, o.deep, o.resolution, r.world, error))
+                return false;
+            r.input.still = RgbaImage();
+        }
+    }
 
     // The layer's size decides the point defaults, so it is set before any value is.
     SetLayerSize(session, o.width, o.height);
@@ -236,11 +259,29 @@ PF_Err RenderPlannedFrame(HostSession& session, PF_EntryPointFunc entry, const R
 {
     if (!SetValuesForFrame(session, plan, frame, error))
         return PF_Err_BAD_CALLBACK_PARAM;
-    SetInputWorld(session, plan.layer.world);
-    SetLayerParam(session, PARAM_TREE_REFLECTION_LAYER, plan.treeReflection);
-    SetLayerParam(session, PARAM_NEEDLE_REFLECTION_LAYER, plan.needleReflection);
-
     const RenderOptions& o = plan.options;
+    // This frame's images of the sequences; they live until the effect has rendered.
+    HostWorld layer, treeReflection, needleReflection;
+    const struct {
+        const LayerInput& input;
+        const HostWorld& still;
+        HostWorld& frameWorld;
+    } layers[3] = {{plan.layerInput, plan.layer, layer},
+                   {plan.treeInput, plan.treeReflection, treeReflection},
+                   {plan.needleInput, plan.needleReflection, needleReflection}};
+    const HostWorld* worlds[3];
+    for (int i = 0; i < 3; ++i) {
+        worlds[i] = &layers[i].still;
+        if (!layers[i].input.sequence)
+            continue;
+        if (!LayerForFrame(layers[i].input, frame, o.deep, o.resolution, layers[i].frameWorld, error))
+            return PF_Err_BAD_CALLBACK_PARAM;
+        worlds[i] = &layers[i].frameWorld;
+    }
+    SetInputWorld(session, worlds[0]->world);
+    SetLayerParam(session, PARAM_TREE_REFLECTION_LAYER, *worlds[1]);
+    SetLayerParam(session, PARAM_NEEDLE_REFLECTION_LAYER, *worlds[2]);
+
     PF_InData& in = session.in;
     SetLayerSize(session, o.width, o.height);   // in-data width stays the layer's at every resolution
     in.time_step = in.local_time_step = RenderTimeStep;

@@ -15,6 +15,7 @@
 #include "host/frame_paths.h"
 #include "host/host_ops.h"
 #include "host/keyframes.h"
+#include "host/layer_inputs.h"
 #include "host/progress.h"
 #include "host/render_worlds.h"
 
@@ -28,7 +29,7 @@ struct RenderOptions {
     bool deep = false;
     bool draft = false;
     int32_t resolution = 1;          // 1 full, 2 half, 4 quarter
-    std::string layerPath;           // empty: the built-in sky
+    std::string layerPath;           // empty: the built-in sky; a frame-numbered name: a sequence
     std::string treeReflectionPath;
     std::string needleReflectionPath;
     std::string paramsFile;
@@ -51,9 +52,14 @@ struct RenderPlan {
     bool haveParamsFile = false;
     nlohmann::ordered_json paramsFile;
     std::vector<ParamSetting> settings;
-    HostWorld layer;                 // at the output's resolution
-    HostWorld treeReflection;        // parameter 54; no pixels when not given
-    HostWorld needleReflection;      // parameter 40
+    // The three layers' images. One image for every frame (and the sky) is made a world here,
+    // at the output's resolution; a sequence's are read frame by frame.
+    LayerInput layerInput;           // no path: the sky
+    LayerInput treeInput;            // parameter 54; no path when not given
+    LayerInput needleInput;          // parameter 40
+    HostWorld layer;
+    HostWorld treeReflection;        // no pixels when not given or a sequence
+    HostWorld needleReflection;
     int32_t outputWidth = 0;
     int32_t outputHeight = 0;
 };

@@ -246,7 +246,7 @@ TEST_F(RenderCommandTest, BadInputIsRefusedBeforeAnyFrameIsWritten)
         {"--needle-reflection", [&](RenderOptions& o) { o.needleReflectionPath = (inputs.Path() / "gone.png").string(); }},
         {"0 to 100", [&](RenderOptions& o) { o.paramsFile = (inputs.Path() / "params.json").string(); }},
         {"not a JSON file", [&](RenderOptions& o) { o.paramsFile = (inputs.Path() / "broken.json").string(); }},
-        {"needs ####", [&](RenderOptions& o) { o.outPattern = (folder.Path() / "x" / "still.png").string(); }},
+        {"needs the frame number", [&](RenderOptions& o) { o.outPattern = (folder.Path() / "x" / "still.png").string(); }},
         {"--fps", [](RenderOptions& o) { o.fps = 0; }},
     };
     for (const Case& c : cases) {
