@@ -6,49 +6,113 @@
 #include <cstdint>
 #include <cstring>
 
+#include <emmintrin.h>
+
 #include "engine/engine_exports.h"
 #include "platform/pages.h"
 #include "shading/elementary.h"
 
 namespace {
 
-// Reorders the four channels of every pixel: destination element k takes source element
-// order[k]. Written once for both element widths.
-template <typename Element>
-void Reorder(Element* destination, const Element* source, int width, int height,
-             ptrdiff_t destinationRow, ptrdiff_t sourceRow, const int (&order)[4])
+// The three channel orders between worlds (A, R, G, B), engine images (R, G, B, A) and texture
+// images (B, G, R, A), each as one operation on whole pixels. A pixel's four elements, read as
+// one little-endian integer (x86-64, both builds), have element 0 in the low bits: world to
+// engine moves every element down one place (a rotation right by one element), engine to world
+// moves them back up, and world to texture reverses them. SSE2 does this for four 8-bit or two
+// 16-bit pixels at a time; only whole elements move, so every value is copied unchanged.
+enum class Reorder { WorldToEngine, WorldToTexture, EngineToWorld };
+
+template <Reorder R>
+inline uint32_t MovePixel(uint32_t v)
 {
+    if constexpr (R == Reorder::WorldToEngine)
+        return (v >> 8) | (v << 24);
+    else if constexpr (R == Reorder::EngineToWorld)
+        return (v << 8) | (v >> 24);
+    else
+        return (v >> 24) | ((v >> 8) & 0x0000FF00u) | ((v << 8) & 0x00FF0000u) | (v << 24);
+}
+
+template <Reorder R>
+inline uint64_t MovePixel(uint64_t v)
+{
+    if constexpr (R == Reorder::WorldToEngine)
+        return (v >> 16) | (v << 48);
+    else if constexpr (R == Reorder::EngineToWorld)
+        return (v << 16) | (v >> 48);
+    else
+        return (v >> 48) | ((v >> 16) & 0x00000000FFFF0000ull) |
+               ((v << 16) & 0x0000FFFF00000000ull) | (v << 48);
+}
+
+template <Reorder R>
+inline __m128i MovePixels8(__m128i v)
+{
+    if constexpr (R == Reorder::WorldToEngine)
+        return _mm_or_si128(_mm_srli_epi32(v, 8), _mm_slli_epi32(v, 24));
+    else if constexpr (R == Reorder::EngineToWorld)
+        return _mm_or_si128(_mm_slli_epi32(v, 8), _mm_srli_epi32(v, 24));
+    else
+        return _mm_or_si128(
+            _mm_or_si128(_mm_srli_epi32(v, 24),
+                         _mm_and_si128(_mm_srli_epi32(v, 8), _mm_set1_epi32(0x0000FF00))),
+            _mm_or_si128(_mm_and_si128(_mm_slli_epi32(v, 8), _mm_set1_epi32(0x00FF0000)),
+                         _mm_slli_epi32(v, 24)));
+}
+
+template <Reorder R>
+inline __m128i MovePixels16(__m128i v)
+{
+    if constexpr (R == Reorder::WorldToEngine)
+        return _mm_or_si128(_mm_srli_epi64(v, 16), _mm_slli_epi64(v, 48));
+    else if constexpr (R == Reorder::EngineToWorld)
+        return _mm_or_si128(_mm_slli_epi64(v, 16), _mm_srli_epi64(v, 48));
+    else
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3)),
+                                   _MM_SHUFFLE(0, 1, 2, 3));
+}
+
+// Rows of `width` pixels of Pixel (4 elements each), `destinationRow` and `sourceRow` elements
+// apart.
+template <Reorder R, typename Pixel>
+void MoveRows(void* destination, const void* source, int width, int height,
+              ptrdiff_t destinationRow, ptrdiff_t sourceRow)
+{
+    constexpr size_t ElementBytes = sizeof(Pixel) / 4;
+    constexpr int PerVector = 16 / static_cast<int>(sizeof(Pixel));
     for (int y = 0; y < height; ++y) {
-        Element* d = destination + y * destinationRow;
-        const Element* s = source + y * sourceRow;
-        for (int x = 0; x < width; ++x, d += 4, s += 4) {
-            Element pixel[4] = {s[0], s[1], s[2], s[3]};
-            d[0] = pixel[order[0]];
-            d[1] = pixel[order[1]];
-            d[2] = pixel[order[2]];
-            d[3] = pixel[order[3]];
+        unsigned char* d = static_cast<unsigned char*>(destination) +
+                           static_cast<size_t>(y) * static_cast<size_t>(destinationRow) * ElementBytes;
+        const unsigned char* s = static_cast<const unsigned char*>(source) +
+                                 static_cast<size_t>(y) * static_cast<size_t>(sourceRow) * ElementBytes;
+        int x = 0;
+        for (; x + PerVector <= width; x += PerVector) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x * sizeof(Pixel)));
+            const __m128i moved = sizeof(Pixel) == 4 ? MovePixels8<R>(v) : MovePixels16<R>(v);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x * sizeof(Pixel)), moved);
+        }
+        for (; x < width; ++x) {
+            Pixel pixel;
+            std::memcpy(&pixel, s + x * sizeof(Pixel), sizeof pixel);
+            pixel = MovePixel<R>(pixel);
+            std::memcpy(d + x * sizeof(Pixel), &pixel, sizeof pixel);
         }
     }
 }
 
+template <Reorder R>
 void ReorderByDepth(void* destination, const void* source, int width, int height,
-                    ptrdiff_t destinationRow, ptrdiff_t sourceRow, const int (&order)[4])
+                    ptrdiff_t destinationRow, ptrdiff_t sourceRow)
 {
     if (__GetDeep())
-        Reorder(static_cast<uint16_t*>(destination), static_cast<const uint16_t*>(source), width,
-                height, destinationRow, sourceRow, order);
+        MoveRows<R, uint64_t>(destination, source, width, height, destinationRow, sourceRow);
     else
-        Reorder(static_cast<uint8_t*>(destination), static_cast<const uint8_t*>(source), width,
-                height, destinationRow, sourceRow, order);
+        MoveRows<R, uint32_t>(destination, source, width, height, destinationRow, sourceRow);
 }
 
-// World (A, R, G, B) to engine (R, G, B, A), to texture (B, G, R, A), and engine back to world.
-constexpr int WorldToEngine[4] = {1, 2, 3, 0};
-constexpr int WorldToTexture[4] = {3, 2, 1, 0};
-constexpr int EngineToWorld[4] = {3, 0, 1, 2};
-
+template <Reorder R>
 unsigned char* ConvertIntoImage(unsigned char* image, const void* world, int width, int height,
-                                int worldRow, const int (&order)[4])
+                                int worldRow)
 {
     // The image is sized from its own width and element width, whatever row length the world
     // reports: a deep world's row length in words would otherwise halve the allocation.
@@ -61,7 +125,7 @@ unsigned char* ConvertIntoImage(unsigned char* image, const void* world, int wid
             return nullptr;
     }
     if (world)
-        ReorderByDepth(image, world, width, height, ptrdiff_t(width) * 4, worldRow, order);
+        ReorderByDepth<R>(image, world, width, height, ptrdiff_t(width) * 4, worldRow);
     return image;
 }
 
@@ -101,20 +165,21 @@ void CopyWorld(void* destination, const void* source, int width, int height, int
 unsigned char* WorldToEngineImage(unsigned char* image, const void* world, int width, int height,
                                   int worldRow)
 {
-    return ConvertIntoImage(image, world, width, height, worldRow, WorldToEngine);
+    return ConvertIntoImage<Reorder::WorldToEngine>(image, world, width, height, worldRow);
 }
 
 unsigned char* LayerToTexture(unsigned char* image, const void* layer, int width, int height,
                               int layerRow)
 {
-    return ConvertIntoImage(image, layer, width, height, layerRow, WorldToTexture);
+    return ConvertIntoImage<Reorder::WorldToTexture>(image, layer, width, height, layerRow);
 }
 
 void EngineImageToWorld(void* world, const unsigned char* image, int width, int height, int worldRow)
 {
     if (!world || !image || width <= 0 || height <= 0)
         return;
-    ReorderByDepth(world, image, width, height, worldRow, ptrdiff_t(width) * 4, EngineToWorld);
+    ReorderByDepth<Reorder::EngineToWorld>(world, image, width, height, worldRow,
+                                           ptrdiff_t(width) * 4);
 }
 
 void RotatePointsY(__Point3ds* points, int count, float angle, float centre1, float centre2)

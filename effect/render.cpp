@@ -209,9 +209,9 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
     // The engine draws over the layer, or over transparent black with "Cut alpha" (the fresh
     // image is all zeros). The output gets the same pixels at the end, as if the layer had been
     // copied into it first.
-    if (!p.cutAlpha)
-        WorldToEngineImage(buffers.destination, buffers.input.data, W, H, buffers.input.rowElements);
     WorldToEngineImage(buffers.source, buffers.input.data, W, H, buffers.input.rowElements);
+    if (!p.cutAlpha)
+        std::memcpy(buffers.destination, buffers.source, EngineImageBytes(W, H));
 
     GlassProp glass[2];
     FillGlass(p, ratio, glass);

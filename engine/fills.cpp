@@ -22,14 +22,11 @@ enum class FillKind { Flat, Phong, Solid };
 enum class Pass { EdgeBox, LeftBand, Interior, RightBand };
 
 // The edge a soft pixel is weighed against.
-struct Segment {
-    EdgeLineCoefs line;
-    float x0, y0, x1, y1;
-};
+typedef EdgeSegment Segment;
 
-inline Segment SegmentOf(const __Point3ds& from, const __Point3ds& to)
+inline Segment EdgeOf(const __Point3ds& from, const __Point3ds& to)
 {
-    return Segment{EdgeLine(from.x, from.y, to.x, to.y), from.x, from.y, to.x, to.y};
+    return SegmentOf(from.x, from.y, to.x, to.y);
 }
 
 // One fill call: the scene it draws for, the working polygon (copies of the corners with the
@@ -96,20 +93,16 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
                                 f.opacity);
         else
             DrawEdgePixel<Element, Falloff>(f.opacity, f.target, 0.0f, NoDepthIndex, f.colour[0],
-                                            f.colour[1], f.colour[2], edge.line, x, y, 1.0f,
-                                            edge.x0, edge.y0, edge.x1, edge.y1);
+                                            f.colour[1], f.colour[2], edge, x, y, 1.0f);
     } else {
         constexpr bool soft = P != Pass::Interior;
         const bool records = K == FillKind::Phong && P != Pass::EdgeBox && !f.onlyColours;
         float coverage = 0.0f;
-        if (soft && f.onlyColours) {
-            if (FarFromFilledEdge(edge.line, x, y, edge.x0, edge.y0))
+        if constexpr (soft) {
+            if (f.onlyColours && FarFromFilledEdge(edge, x, y))
                 return;
-            coverage = EdgeCoverage<EdgeFalloff::Filled>(edge.line.a, edge.line.b, edge.line.c,
-                                                         edge.line.lengthSq, edge.line.length, x,
-                                                         y, 1.0f, edge.x0, edge.y0, edge.x1,
-                                                         edge.y1);
-            if (coverage == 0.0f)
+            coverage = SegmentCoverage<EdgeFalloff::Filled>(edge, x, y, 1.0f);
+            if (f.onlyColours && coverage == 0.0f)
                 return;
         }
         float depth, previous;
@@ -145,12 +138,9 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
         }
         if constexpr (P == Pass::Interior)
             BlendPixel<Element>(f.target, c1, c2, c3, px, py, opacity);
-        else if (f.onlyColours)
-            DrawCoveredFillEdgePixel<Element>(coverage, opacity, f.target, depth, previous,
-                                              zIndex, c1, c2, c3, x, y);
         else
-            DrawFillEdgePixel<Element>(opacity, f.target, depth, previous, zIndex, c1, c2, c3,
-                                       edge.line, x, y, edge.x0, edge.y0, edge.x1, edge.y1);
+            DrawFillEdgePixel<Element>(coverage, opacity, f.target, depth, previous, zIndex, c1,
+                                       c2, c3, x, y);
         if (records)
             Record(f, x, y, PointOf(normal), P == Pass::RightBand ? 0 : 1);
     }
@@ -247,7 +237,7 @@ void DrawEdgeBox(Fill& f, int i, int sweep)
         c0 = 0;
     if (c1 > Zwidth - 1)
         c1 = Zwidth - 1;
-    const Segment edge = SegmentOf(from, to);
+    const Segment edge = EdgeOf(from, to);
     if (c0 <= c1)
         for (int py = r0; py <= r1; ++py)
             Touch(f.touched, py, c0, c1);
@@ -269,7 +259,7 @@ int WalkEdge(Fill& f, int i)
         return row;
     const float slope = std::fabs(to.y - from.y) >= 1.0f ? (to.x - from.x) / (to.y - from.y) : 0.0f;
     const float xmin = from.x < to.x ? from.x : to.x;
-    const Segment left = SegmentOf(from, to);
+    const Segment left = EdgeOf(from, to);
 
     // Rows above the image draw nothing but leave the previous pixel of a Phong span behind;
     // the last of them (or the walk's last row) reproduces that. Rows below the image come after
@@ -295,7 +285,8 @@ int WalkEdge(Fill& f, int i)
                                                          true, left);
             RunSpan<K, Element, Falloff, Pass::Interior>(f, r, TruncInt(xl + 1.0f), xr, false,
                                                          left);
-            const Segment right{crossing.line, crossing.x0, crossing.y0, crossing.x1, crossing.y1};
+            const Segment right =
+                SegmentOf(crossing.line, crossing.x0, crossing.y0, crossing.x1, crossing.y1);
             RunSpan<K, Element, Falloff, Pass::RightBand>(f, r, TruncInt(xr), xr + crossing.band,
                                                           true, right);
         } else {

@@ -41,8 +41,8 @@ inline bool ClipRun(int64_t start, int step, int64_t count, int64_t limit, int64
 // Integer coordinates of a pen line: the pen runs in 64 bits because truncated coordinates
 // reach +-2^30 and a Bresenham jump multiplies two of them.
 struct PenGeometry {
-    EdgeLineCoefs line;
-    float x0, y0, x1, y1, halfWidth;
+    EdgeSegment segment;
+    float halfWidth;
 };
 
 // Pixel colour of the two pen lines. Shade() returns the pixel's opacity and leaves its colour
@@ -87,9 +87,8 @@ inline void PenPixel(Pen& pen, unsigned char* image, const PenGeometry& g, bool 
     const float opacity = pen.Shade(x, y);
     if (soft)
         DrawEdgePixel<Element, Falloff>(opacity, image, 0.0f, NoDepthIndex, pen.c[0], pen.c[1],
-                                        pen.c[2], g.line, static_cast<float>(x),
-                                        static_cast<float>(y), g.halfWidth, g.x0, g.y0, g.x1,
-                                        g.y1);
+                                        pen.c[2], g.segment, static_cast<float>(x),
+                                        static_cast<float>(y), g.halfWidth);
     else
         BlendPixel<Element>(image, pen.c[0], pen.c[1], pen.c[2], x, y, opacity);
 }
@@ -127,7 +126,7 @@ void PenLine(Pen& pen, unsigned char* image, float x0, float y0, float x1, float
     const int64_t dx = TruncInt(x1 - x0), dy = TruncInt(y1 - y0);
     if (dx == 0 && dy == 0)
         return;
-    const PenGeometry g{EdgeLine(x0, y0, x1, y1), x0, y0, x1, y1, halfWidth};
+    const PenGeometry g{SegmentOf(x0, y0, x1, y1), halfWidth};
     const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
     const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
     const bool xMajor = adx >= ady;

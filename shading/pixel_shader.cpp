@@ -140,6 +140,32 @@ void shading_detail::ApplyMaps(const TriangleShading& s, float diffuse[3], float
     }
 }
 
+float shading_detail::ShadeWithMapsOrGlass(const TriangleShading& s, float originX,
+                                           float originY, unsigned char* destImage,
+                                           unsigned char* sourceImage, float pointX, float pointY,
+                                           float pointZ, float& outC1, float& outC2, float& outC3,
+                                           Lanes normal, unsigned char mapsOn, float texU,
+                                           float texV, const __PrevInfo* prevInfo, float planeA,
+                                           float planeB, float planeC, float planeD)
+{
+    float opacity = s.opacity;
+    float n[3], colour[3] = {s.diffuse[0], s.diffuse[1], s.diffuse[2]};
+    Store3(normal, n);
+    if (s.material && (s.reflectMap || (mapsOn && (s.colourMap || s.opacityMap || s.bumpMap))))
+        ApplyMaps(s, colour, opacity, n, mapsOn, texU, texV, prevInfo, pointX, pointY, pointZ);
+    if (!s.lights) {
+        outC1 = outC2 = outC3 = 0.0f;
+        return opacity;
+    }
+    if (s.glass) {
+        const float plane[4] = {planeA, planeB, planeC, planeD};
+        ApplyGlass(colour, opacity, *s.glass, n[0], n[1], n[2], pointX, pointY, pointZ, originX,
+                   originY, plane, prevInfo, destImage, sourceImage);
+    }
+    LightPixel(s, LanesOf(n), LanesOf(colour), pointX, pointY, pointZ, outC1, outC2, outC3);
+    return opacity;
+}
+
 float DefaultRenderOnePixel(float originX, float originY, unsigned char* destImage,
                             unsigned char* sourceImage, float pointX, float pointY, float pointZ,
                             __Triangle3ds* triangle, material3ds* materials, int materialCount,

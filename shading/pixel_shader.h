@@ -108,6 +108,51 @@ void ApplyMaps(const TriangleShading& s, float diffuse[3], float& opacity, float
 
 } // namespace shading_detail
 
+namespace shading_detail {
+
+// The lights' sum for a unit normal and a diffuse colour, clamped into the three outputs. Per
+// light, each colour component i gains (k diffuse_i + highlight specular_i) color_i, one lane per
+// component. The view direction does not enter: the highlight sits where the normal points at
+// the light.
+inline void LightPixel(const TriangleShading& s, Lanes normal, Lanes diffuse, float pointX,
+                       float pointY, float pointZ, float& outC1, float& outC2, float& outC3)
+{
+    const Lanes point = LanesOf(pointX, pointY, pointZ);
+    Lanes out = Splat(0.0f);
+    for (int k = 0; k < s.lightCount; ++k) {
+        const ShadingLight light =
+            k < TriangleShading::PreparedLights ? s.prepared[k] : ShadingLightOf(s.lights[k]);
+        const Lanes products = Mul(normal, Normalised(Sub(light.position, point)));
+        float d = (Lane0(products) + Lane1(products) + Lane2(products)) * light.multiplier;
+        if (!(d > 0.0f))
+            d = 0.0f;
+        float highlight = 0.0f;
+        if (!((s.noHighlight && d <= 1.0f) || (s.noHighlightInTheDark && d == 0.0f)))
+            highlight = maths::Pow(d, s.exponent) * s.strength;
+        const float diffuseFactor = d * (1.0f - s.selfIllum) + s.selfIllum;
+        out = Add(out, Mul(Add(Mul(Splat(diffuseFactor), diffuse),
+                               Mul(Splat(highlight), s.specularLanes)),
+                           light.colour));
+    }
+    const Lanes top = Splat(static_cast<float>(ChannelMax));
+    float clamped[3];
+    Store3(ClampLanes(Mul(out, top), top), clamped);
+    outC1 = clamped[0];
+    outC2 = clamped[1];
+    outC3 = clamped[2];
+}
+
+// A pixel whose material has maps the samplers can read, or glass: they work on the three floats
+// of the unit normal (the bump map tilts it) and the diffuse colour before the lights.
+float ShadeWithMapsOrGlass(const TriangleShading& s, float originX, float originY,
+                           unsigned char* destImage, unsigned char* sourceImage, float pointX,
+                           float pointY, float pointZ, float& outC1, float& outC2, float& outC3,
+                           Lanes normal, unsigned char mapsOn, float texU, float texV,
+                           const __PrevInfo* prevInfo, float planeA, float planeB, float planeC,
+                           float planeD);
+
+} // namespace shading_detail
+
 // One pixel of a prepared triangle; the arguments are the shader's, in its order, with the
 // normal in lanes.
 inline float ShadeTrianglePixel(const TriangleShading& s, float originX, float originY,
@@ -128,61 +173,17 @@ inline float ShadeTrianglePixel(const TriangleShading& s, float originX, float o
         normal = NegatedLane2(normal);
     normal = Normalised(normal);
 
-    float opacity = s.opacity;
-    Lanes diffuse = s.diffuseLanes;
-    const bool maps =
-        s.material && (s.reflectMap || (mapsOn && (s.colourMap || s.opacityMap || s.bumpMap)));
-    if (maps || s.glass) {
-        // The maps and glass work on the three floats; the bump map tilts the normal.
-        float n[3], colour[3] = {s.diffuse[0], s.diffuse[1], s.diffuse[2]};
-        Store3(normal, n);
-        if (maps)
-            ApplyMaps(s, colour, opacity, n, mapsOn, texU, texV, prevInfo, pointX, pointY,
-                      pointZ);
-        if (!s.lights) {
-            outC1 = outC2 = outC3 = 0.0f;
-            return opacity;
-        }
-        if (s.glass) {
-            const float plane[4] = {planeA, planeB, planeC, planeD};
-            ApplyGlass(colour, opacity, *s.glass, n[0], n[1], n[2], pointX, pointY, pointZ,
-                       originX, originY, plane, prevInfo, destImage, sourceImage);
-        }
-        normal = LanesOf(n);
-        diffuse = LanesOf(colour);
-    } else if (!s.lights) {
+    if (s.glass ||
+        (s.material && (s.reflectMap || (mapsOn && (s.colourMap || s.opacityMap || s.bumpMap)))))
+        return ShadeWithMapsOrGlass(s, originX, originY, destImage, sourceImage, pointX, pointY,
+                                    pointZ, outC1, outC2, outC3, normal, mapsOn, texU, texV,
+                                    prevInfo, planeA, planeB, planeC, planeD);
+    if (!s.lights) {
         outC1 = outC2 = outC3 = 0.0f;
-        return opacity;
+        return s.opacity;
     }
-
-    // Per light, each colour component i gains (k diffuse_i + highlight specular_i) color_i,
-    // one lane per component. The view direction does not enter: the highlight sits where the
-    // normal points at the light.
-    const Lanes point = LanesOf(pointX, pointY, pointZ);
-    Lanes out = Splat(0.0f);
-    for (int k = 0; k < s.lightCount; ++k) {
-        const ShadingLight light =
-            k < TriangleShading::PreparedLights ? s.prepared[k] : ShadingLightOf(s.lights[k]);
-        const Lanes products = Mul(normal, Normalised(Sub(light.position, point)));
-        float d = (Lane0(products) + Lane1(products) + Lane2(products)) * light.multiplier;
-        if (!(d > 0.0f))
-            d = 0.0f;
-        float highlight = 0.0f;
-        if (!((s.noHighlight && d <= 1.0f) || (s.noHighlightInTheDark && d == 0.0f)))
-            highlight = maths::Pow(d, s.exponent) * s.strength;
-        const float diffuseFactor = d * (1.0f - s.selfIllum) + s.selfIllum;
-        out = Add(out, Mul(Add(Mul(Splat(diffuseFactor), diffuse),
-                               Mul(Splat(highlight), s.specularLanes)),
-                           light.colour));
-    }
-
-    const Lanes top = Splat(static_cast<float>(ChannelMax));
-    float clamped[3];
-    Store3(ClampLanes(Mul(out, top), top), clamped);
-    outC1 = clamped[0];
-    outC2 = clamped[1];
-    outC3 = clamped[2];
-    return opacity;
+    LightPixel(s, normal, s.diffuseLanes, pointX, pointY, pointZ, outC1, outC2, outC3);
+    return s.opacity;
 }
 
 // The same with the normal as the shader receives it: a null normal stands for (0, 0, 1).

@@ -353,21 +353,58 @@ enum class EdgeFalloff { Filled, Pen };
 
 inline EdgeFalloff FalloffOfDrawMode() { return _DrawMode <= 2 ? EdgeFalloff::Pen : EdgeFalloff::Filled; }
 
+// An edge or pen line from (x0, y0) to (x1, y1), with its line and everything the coverage of a
+// pixel takes from the segment alone (its box, which of its extents are too thin to count, and
+// the magnitudes its line's rounding depends on), worked out once per segment.
+struct EdgeSegment {
+    EdgeLineCoefs line;
+    float x0, y0, x1, y1;
+    float minX, maxX, minY, maxY;
+    bool axisAligned;  // A or B exactly 0: tiny displacements of the foot count as 0
+    bool thinX, thinY; // the box narrower than 0.0001 across x or y: that axis is not tested
+    float endMagnitude; // |A x0| + |B y0|
+};
+
+inline EdgeSegment SegmentOf(const EdgeLineCoefs& line, float x0, float y0, float x1, float y1)
+{
+    EdgeSegment s;
+    s.line = line;
+    s.x0 = x0;
+    s.y0 = y0;
+    s.x1 = x1;
+    s.y1 = y1;
+    s.minX = x0 < x1 ? x0 : x1;
+    s.maxX = x0 < x1 ? x1 : x0;
+    s.minY = y0 < y1 ? y0 : y1;
+    s.maxY = y0 < y1 ? y1 : y0;
+    s.axisAligned = line.a == 0.0f || line.b == 0.0f;
+    s.thinX = s.maxX - s.minX < 0.0001f;
+    s.thinY = s.maxY - s.minY < 0.0001f;
+    s.endMagnitude = std::fabs(line.a * x0) + std::fabs(line.b * y0);
+    return s;
+}
+
+inline EdgeSegment SegmentOf(float x0, float y0, float x1, float y1)
+{
+    return SegmentOf(EdgeLine(x0, y0, x1, y1), x0, y0, x1, y1);
+}
+
 // Coverage of pixel (x, y) near an edge or a pen line, from its distance to the segment. A filled
 // edge's inside (negative side) is fully covered up to half a pixel and not at all beyond, where
 // the span interior takes over; the outside falls off over `width`. Past the segment's ends the
-// distance to the nearer endpoint counts. An edge shorter than a tenth of a pixel covers nothing.
+// distance to the nearer endpoint counts (OutsideSegmentBox decides which). An edge shorter than
+// a tenth of a pixel covers nothing.
 template <EdgeFalloff Falloff>
-inline float EdgeCoverage(float a, float b, float c, float lengthSq, float length, float x,
-                          float y, float width, float ex0, float ey0, float ex1, float ey1)
+inline float SegmentCoverage(const EdgeSegment& s, float x, float y, float width)
 {
-    if (!(lengthSq > 0.01f))
+    const EdgeLineCoefs& l = s.line;
+    if (!(l.lengthSq > 0.01f))
         return 0.0f;
-    float value = a * x + b * y + c;
-    float along = value / lengthSq;
-    float dx = a * along;
-    float dy = b * along;
-    if (a == 0.0f || b == 0.0f) {
+    float value = l.a * x + l.b * y + l.c;
+    float along = value / l.lengthSq;
+    float dx = l.a * along;
+    float dy = l.b * along;
+    if (s.axisAligned) {
         if (std::fabs(dx) < 0.0001f)
             dx = 0.0f;
         if (std::fabs(dy) < 0.0001f)
@@ -375,38 +412,46 @@ inline float EdgeCoverage(float a, float b, float c, float lengthSq, float lengt
     }
     float fx = x - dx;
     float fy = y - dy;
-    float minX = ex0 < ex1 ? ex0 : ex1, maxX = ex0 < ex1 ? ex1 : ex0;
-    float minY = ey0 < ey1 ? ey0 : ey1, maxY = ey0 < ey1 ? ey1 : ey0;
+    const bool outside = s.thinX   ? fy < s.minY || fy > s.maxY
+                         : s.thinY ? fx < s.minX || fx > s.maxX
+                                   : fx < s.minX || fx > s.maxX || fy < s.minY || fy > s.maxY;
     float t;
-    if (!OutsideSegmentBox(fx, fy, minX, minY, maxX, maxY)) {
-        t = value / length;
+    if (!outside) {
+        t = value / l.length;
         if constexpr (Falloff == EdgeFalloff::Pen)
             t = std::fabs(t);
         else if (t < 0.0f)
             t = -t < 0.5f ? 0.0f : width;
     } else {
-        bool first = std::fabs(fx - ex0) + std::fabs(fy - ey0) <
-                     std::fabs(fx - ex1) + std::fabs(fy - ey1);
-        float px = first ? ex0 : ex1;
-        float py = first ? ey0 : ey1;
+        bool first = std::fabs(fx - s.x0) + std::fabs(fy - s.y0) <
+                     std::fabs(fx - s.x1) + std::fabs(fy - s.y1);
+        float px = first ? s.x0 : s.x1;
+        float py = first ? s.y0 : s.y1;
         t = std::sqrt((x - px) * (x - px) + (y - py) * (y - py));
     }
     return ClampUnit(width - t);
 }
 
-// True when EdgeCoverage of pixel (x, y) against a filled edge of width 1 from (ex0, ey0) is sure
-// to be 0, so that it need not be worked out: the pixel lies a pixel and a quarter or more from
-// the edge's line (1 is enough inside and out, and past the segment's ends, where the distance to
-// an endpoint is no shorter), with room for every rounding in the line's coefficients and the
+template <EdgeFalloff Falloff>
+inline float EdgeCoverage(float a, float b, float c, float lengthSq, float length, float x,
+                          float y, float width, float ex0, float ey0, float ex1, float ey1)
+{
+    const EdgeLineCoefs line{a, b, c, lengthSq, length};
+    return SegmentCoverage<Falloff>(SegmentOf(line, ex0, ey0, ex1, ey1), x, y, width);
+}
+
+// True when the coverage of pixel (x, y) against a filled edge of width 1 is sure to be 0, so
+// that it need not be worked out: the pixel lies a pixel and a quarter or more from the edge's
+// line (1 is enough inside and out, and past the segment's ends, where the distance to an
+// endpoint is no shorter), with room for every rounding in the line's coefficients and the
 // distance. Those errors stay below a millionth of the magnitudes that enter them; the room is a
 // thousandth. A pixel whose figures overflow is always worked out.
-inline bool FarFromFilledEdge(const EdgeLineCoefs& line, float x, float y, float ex0, float ey0)
+inline bool FarFromFilledEdge(const EdgeSegment& s, float x, float y)
 {
-    const float ax = line.a * x, by = line.b * y;
-    const float value = ax + by + line.c;
-    const float magnitude = std::fabs(ax) + std::fabs(by) + std::fabs(line.c) +
-                            std::fabs(line.a * ex0) + std::fabs(line.b * ey0);
-    const float room = 1.25f * line.length + 0.001f * magnitude;
+    const float ax = s.line.a * x, by = s.line.b * y;
+    const float value = ax + by + s.line.c;
+    const float magnitude = std::fabs(ax) + std::fabs(by) + std::fabs(s.line.c) + s.endMagnitude;
+    const float room = 1.25f * s.line.length + 0.001f * magnitude;
     return room < INFINITY && std::fabs(value) >= room;
 }
 
@@ -414,60 +459,47 @@ inline bool FarFromFilledEdge(const EdgeLineCoefs& line, float x, float y, float
 // written at zIndex whatever the coverage, even 0 (NoDepthIndex writes none).
 template <typename Element, EdgeFalloff Falloff>
 inline void DrawEdgePixel(float opacity, unsigned char* image, float z, int zIndex, float c1,
-                          float c2, float c3, const EdgeLineCoefs& line, float x, float y,
-                          float width, float ex0, float ey0, float ex1, float ey1)
+                          float c2, float c3, const EdgeSegment& segment, float x, float y,
+                          float width)
 {
-    float coverage = EdgeCoverage<Falloff>(line.a, line.b, line.c, line.lengthSq, line.length, x,
-                                           y, width, ex0, ey0, ex1, ey1);
+    float coverage = SegmentCoverage<Falloff>(segment, x, y, width);
     if (coverage != 0.0f)
         BlendPixel<Element>(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
     WriteEdgeDepth(z, zIndex);
 }
 
-// The same, with the element width and the falloff of the current settings.
+// The same for the segment from (ex0, ey0) to (ex1, ey1) on `line`, with the element width and
+// the falloff of the current settings.
 inline void DrawEdgePixel(float opacity, unsigned char* image, float z, int zIndex, float c1,
                           float c2, float c3, const EdgeLineCoefs& line, float x, float y,
                           float width, float ex0, float ey0, float ex1, float ey1)
 {
+    const EdgeSegment segment = SegmentOf(line, ex0, ey0, ex1, ey1);
     const bool pen = FalloffOfDrawMode() == EdgeFalloff::Pen;
     if (_Deep && pen)
-        DrawEdgePixel<uint16_t, EdgeFalloff::Pen>(opacity, image, z, zIndex, c1, c2, c3, line, x,
-                                                  y, width, ex0, ey0, ex1, ey1);
+        DrawEdgePixel<uint16_t, EdgeFalloff::Pen>(opacity, image, z, zIndex, c1, c2, c3, segment,
+                                                  x, y, width);
     else if (_Deep)
-        DrawEdgePixel<uint16_t, EdgeFalloff::Filled>(opacity, image, z, zIndex, c1, c2, c3, line,
-                                                     x, y, width, ex0, ey0, ex1, ey1);
+        DrawEdgePixel<uint16_t, EdgeFalloff::Filled>(opacity, image, z, zIndex, c1, c2, c3,
+                                                     segment, x, y, width);
     else if (pen)
-        DrawEdgePixel<uint8_t, EdgeFalloff::Pen>(opacity, image, z, zIndex, c1, c2, c3, line, x, y,
-                                                 width, ex0, ey0, ex1, ey1);
+        DrawEdgePixel<uint8_t, EdgeFalloff::Pen>(opacity, image, z, zIndex, c1, c2, c3, segment, x,
+                                                 y, width);
     else
-        DrawEdgePixel<uint8_t, EdgeFalloff::Filled>(opacity, image, z, zIndex, c1, c2, c3, line,
-                                                    x, y, width, ex0, ey0, ex1, ey1);
+        DrawEdgePixel<uint8_t, EdgeFalloff::Filled>(opacity, image, z, zIndex, c1, c2, c3, segment,
+                                                    x, y, width);
 }
 
-// The edge pixel of a triangle fill, whose depth test has already stored the pixel's depth. A
-// fully covered edge pixel keeps that depth, like an interior pixel. A partly covered or
-// uncovered one puts back the depth the pixel had before: its soft pixels reach up to a pixel
-// beyond the triangle, where they must not hide the neighbouring triangle's own pixels (on a
-// curved surface the plane runs in front of the neighbour there), nor, inside, the span
-// interior that draws after them.
+// The edge pixel of a triangle fill, whose depth test has already stored the pixel's depth, with
+// its coverage against the edge (filled, width 1). A fully covered edge pixel keeps that depth,
+// like an interior pixel. A partly covered or uncovered one puts back the depth the pixel had
+// before: its soft pixels reach up to a pixel beyond the triangle, where they must not hide the
+// neighbouring triangle's own pixels (on a curved surface the plane runs in front of the
+// neighbour there), nor, inside, the span interior that draws after them.
 template <typename Element>
-inline void DrawFillEdgePixel(float opacity, unsigned char* image, float depth, float previous,
-                              int zIndex, float c1, float c2, float c3, const EdgeLineCoefs& line,
-                              float x, float y, float ex0, float ey0, float ex1, float ey1)
-{
-    float coverage = EdgeCoverage<EdgeFalloff::Filled>(line.a, line.b, line.c, line.lengthSq,
-                                                       line.length, x, y, 1.0f, ex0, ey0, ex1,
-                                                       ey1);
-    if (coverage != 0.0f)
-        BlendPixel<Element>(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);
-    WriteEdgeDepth(coverage == 1.0f ? depth : previous, zIndex);
-}
-
-// The same for a coverage already worked out with EdgeCoverage (filled falloff, width 1).
-template <typename Element>
-inline void DrawCoveredFillEdgePixel(float coverage, float opacity, unsigned char* image,
-                                     float depth, float previous, int zIndex, float c1, float c2,
-                                     float c3, float x, float y)
+inline void DrawFillEdgePixel(float coverage, float opacity, unsigned char* image, float depth,
+                              float previous, int zIndex, float c1, float c2, float c3, float x,
+                              float y)
 {
     if (coverage != 0.0f)
         BlendPixel<Element>(image, c1, c2, c3, TruncInt(x), TruncInt(y), coverage * opacity);

@@ -35,40 +35,54 @@ protected:
     void TearDown() override { _Deep = savedDeep; }
     uint8_t savedDeep = 0;
 
+    // Every pixel of each conversion, at widths that fill the converters' groups of pixels and
+    // leave some over.
     template <typename Element>
     void CheckRoundTripAndOrder()
     {
-        PaddedWorld<Element> world(5, 3);
-        unsigned char* image = WorldToEngineImage(nullptr, world.data.data(), 5, 3, world.row);
+        for (int W : {1, 2, 4, 5, 9}) {
+            SCOPED_TRACE(W);
+            CheckRoundTripAndOrder<Element>(W, 3);
+        }
+    }
+
+    template <typename Element>
+    void CheckRoundTripAndOrder(int W, int H)
+    {
+        PaddedWorld<Element> world(W, H);
+        unsigned char* image = WorldToEngineImage(nullptr, world.data.data(), W, H, world.row);
         ASSERT_NE(image, nullptr);
         const Element* engine = reinterpret_cast<const Element*>(image);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x) {
-                const Element* p = engine + (y * 5 + x) * 4;  // packed: W x 4 elements a row
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const Element* p = engine + (y * W + x) * 4;  // packed: W x 4 elements a row
                 EXPECT_EQ(p[0], world.At(x, y, 1));  // red
                 EXPECT_EQ(p[1], world.At(x, y, 2));  // green
                 EXPECT_EQ(p[2], world.At(x, y, 3));  // blue
                 EXPECT_EQ(p[3], world.At(x, y, 0));  // alpha
             }
 
-        PaddedWorld<Element> back(5, 3);
+        PaddedWorld<Element> back(W, H);
         std::vector<Element> padding = back.data;
-        EngineImageToWorld(back.data.data(), image, 5, 3, back.row);
-        for (int y = 0; y < 3; ++y)
+        EngineImageToWorld(back.data.data(), image, W, H, back.row);
+        for (int y = 0; y < H; ++y)
             for (int e = 0; e < back.row; ++e) {
                 size_t i = size_t(y) * back.row + e;
                 // Pixels come back exactly; the row padding is never written.
-                EXPECT_EQ(back.data[i], e < 20 ? world.data[i] : padding[i]) << y << "," << e;
+                EXPECT_EQ(back.data[i], e < 4 * W ? world.data[i] : padding[i]) << y << "," << e;
             }
         PageRelease(image);
 
-        unsigned char* texture = LayerToTexture(nullptr, world.data.data(), 5, 3, world.row);
+        unsigned char* texture = LayerToTexture(nullptr, world.data.data(), W, H, world.row);
         ASSERT_NE(texture, nullptr);
-        const Element* t = reinterpret_cast<const Element*>(texture) + (2 * 5 + 4) * 4;
-        EXPECT_EQ(t[0], world.At(4, 2, 3));  // blue
-        EXPECT_EQ(t[1], world.At(4, 2, 2));  // green
-        EXPECT_EQ(t[2], world.At(4, 2, 1));  // red
-        EXPECT_EQ(t[3], world.At(4, 2, 0));  // alpha
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const Element* t = reinterpret_cast<const Element*>(texture) + (y * W + x) * 4;
+                EXPECT_EQ(t[0], world.At(x, y, 3));  // blue
+                EXPECT_EQ(t[1], world.At(x, y, 2));  // green
+                EXPECT_EQ(t[2], world.At(x, y, 1));  // red
+                EXPECT_EQ(t[3], world.At(x, y, 0));  // alpha
+            }
         PageRelease(texture);
     }
 };

@@ -336,10 +336,11 @@ TEST(EdgeShortcut, APixelCalledFarHasNoCoverage)
         const float x0 = (unit(random) - 0.5f) * reach, y0 = (unit(random) - 0.5f) * reach;
         const float x1 = (unit(random) - 0.5f) * reach, y1 = (unit(random) - 0.5f) * reach;
         const EdgeLineCoefs line = EdgeLine(x0, y0, x1, y1);
+        const EdgeSegment segment = SegmentOf(line, x0, y0, x1, y1);
         for (int pixel = 0; pixel < 40; ++pixel) {
             const float x = std::floor((unit(random) - 0.5f) * 200.0f);
             const float y = std::floor((unit(random) - 0.5f) * 200.0f);
-            if (!FarFromFilledEdge(line, x, y, x0, y0))
+            if (!FarFromFilledEdge(segment, x, y))
                 continue;
             ++far;
             ASSERT_EQ(EdgeCoverage<EdgeFalloff::Filled>(line.a, line.b, line.c, line.lengthSq,
