@@ -1,0 +1,421 @@
+// Every case the engine's speed is judged by, in one program, printed side by side with the figures
+// of the engine before the speed work (bench/compare_before.txt, recorded by this same program
+// built on that engine): ms per frame, on a full-HD frame of the default tree as the render
+// driver builds it (default parameters, materials and lights, placed and depth-sorted), 8 bits
+// and full quality unless a case says otherwise.
+//
+//   velmora_compare_bench [--before FILE] [--record FILE] [benchmark flags]
+//
+// --record writes this run's figures in the before file's format. The usual benchmark flags
+// apply, e.g. --benchmark_filter=phong or --benchmark_repetitions=5 (the table then shows the
+// medians).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/default_tree_inputs.h"
+#include "effect/entry.h"
+#include "effect/frame_convert.h"
+#include "effect/render_inputs.h"
+#include "engine/engine_exports.h"
+#include "host/render_worlds.h"
+#include "host/sequence.h"
+#include "platform/pages.h"
+#include "tree/random.h"
+#include "tree/tree_mesh.h"
+#include "tree/tree_model.h"
+
+namespace {
+
+constexpr int32_t Width = 1920;
+constexpr int32_t Height = 1080;
+
+// An effect instance with every parameter at its default, the sky as its layer, and an output
+// world of the given depth.
+struct DefaultFrame {
+    HostSession session;
+    HostWorld layer;
+    HostWorld output;
+    bool ready = false;
+    explicit DefaultFrame(bool deep)
+    {
+        if (SetUpEffect(session, EntryPointFunc, nullptr) != PF_Err_NONE)
+            return;
+        SetLayerSize(session, Width, Height);
+        ResetParamValues(session);
+        ready = ImageToWorld(SkyBackground(Width, Height), deep, layer) &&
+                MakeWorld(Width, Height, deep, output);
+        SetInputWorld(session, layer.world);
+    }
+    ~DefaultFrame() { SetDownEffect(session, EntryPointFunc); }
+    FrameParameters Params() { return ReadFrameParameters(ParamArray(session)); }
+};
+
+// A mesh the benchmark owns.
+struct Mesh {
+    __Point3ds* points = nullptr;
+    __Triangle3ds* triangles = nullptr;
+    int32_t pointCount = 0;
+    int32_t triangleCount = 0;
+    ~Mesh()
+    {
+        PageRelease(points);
+        PageRelease(triangles);
+    }
+};
+
+// The default parameters' tree with `levels` levels at frame 0, placed as the render driver
+// places it and, for every mode but Rough, depth-sorted.
+std::unique_ptr<Mesh> TreeMesh(const FrameParameters& p, int levels, bool sort)
+{
+    std::unique_ptr<Mesh> mesh(new Mesh);
+    TreeInputs inputs = GeneratorInputs(p, Width, 0);
+    inputs.levels = levels;
+    SetRandomState(0);
+    TreeModel* tree = CreateTree();
+    if (!tree)
+        return mesh;
+    BuildTree(tree, inputs);
+    BuildMesh(tree);
+    mesh->points = tree->points;
+    mesh->triangles = tree->triangles;
+    mesh->pointCount = tree->pointCount;
+    mesh->triangleCount = tree->triangleCount;
+    tree->points = nullptr;
+    tree->triangles = nullptr;
+    DestroyTree(tree);
+    PlaceTree(p, Width, Height, mesh->points, mesh->pointCount);
+    if (sort)
+        __Sort(mesh->triangleCount, mesh->triangles, mesh->points);
+    return mesh;
+}
+
+// `count` right triangles of `area` pixels each, scattered over the frame at random depths
+// (a fixed sequence), facing the viewer with slightly tilted normals, depth-sorted.
+std::unique_ptr<Mesh> SmallTriangles(int count, float area)
+{
+    std::unique_ptr<Mesh> mesh(new Mesh);
+    mesh->pointCount = 3 * count;
+    mesh->triangleCount = count;
+    mesh->points = static_cast<__Point3ds*>(PageAllocate(sizeof(__Point3ds) * 3 * count));
+    mesh->triangles = static_cast<__Triangle3ds*>(PageAllocate(sizeof(__Triangle3ds) * count));
+    if (!mesh->points || !mesh->triangles)
+        return mesh;
+    const float leg = std::sqrt(2.0f * area);
+    uint32_t state = 12345;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return float(state >> 8) / float(1u << 24);
+    };
+    for (int k = 0; k < count; ++k) {
+        const float x = (next() - 0.5f) * (Width - 2 * leg);
+        const float y = (next() - 0.5f) * (Height - 2 * leg);
+        const float z = next() * 100.0f;
+        const float corners[3][2] = {{x, y}, {x + leg, y}, {x, y + leg}};
+        for (int c = 0; c < 3; ++c) {
+            __Point3ds& p = mesh->points[3 * k + c];
+            p.x = corners[c][0];
+            p.y = corners[c][1];
+            p.z = z;
+            p.hasNormal = 1;
+            const float tilt = next() - 0.5f;
+            const float length = std::sqrt(1.0f + tilt * tilt);
+            p.nx = tilt / length;
+            p.ny = 0.0f;
+            p.nz = 1.0f / length;
+        }
+        __Triangle3ds& t = mesh->triangles[k];
+        t.a = 3 * k;
+        t.b = 3 * k + 1;
+        t.c = 3 * k + 2;
+        t.material = uint16_t(k & 1);
+    }
+    __Sort(mesh->triangleCount, mesh->triangles, mesh->points);
+    return mesh;
+}
+
+enum class Surface { Plain, Glass, GlassMultipleRefraction, Reflection, BackFaces };
+
+// One __RasterScene case: mode, quality and depth, the default tree or small triangles, and the
+// surface the materials get.
+struct RasterCase {
+    DrawMode mode;
+    bool quality;
+    bool deep;
+    int levels;            // of the default tree; 0 for small triangles
+    float triangleArea;    // small triangles: pixels each
+    Surface surface;
+};
+
+void RunRaster(benchmark::State& state, RasterCase c)
+{
+    DefaultFrame frame(c.deep);
+    if (!frame.ready) {
+        state.SkipWithError("the effect could not be set up");
+        return;
+    }
+    FrameParameters p = frame.Params();
+    const std::unique_ptr<Mesh> mesh =
+        c.levels > 0 ? TreeMesh(p, c.levels, c.mode != DrawMode::Rough)
+                     : SmallTriangles(20000, c.triangleArea);
+    if (c.surface == Surface::Glass || c.surface == Surface::GlassMultipleRefraction ||
+        c.surface == Surface::BackFaces)
+        p.tree.glass = p.needles.glass = true;
+    __SetDrawMode(uint8_t(c.mode));
+    __SetQuality(c.quality ? 1 : 0);
+    __SetDeep(c.deep ? 1 : 0);
+    __SetDubleSide(0);
+    __SetUseMultyRefract(c.surface == Surface::GlassMultipleRefraction ? 1 : 0);
+    __SetDrawBackFaces(c.surface == Surface::BackFaces ? 1 : 0);
+    material3ds materials[2];
+    FillMaterials(p, materials);
+    GlassProp glass[2];
+    FillGlass(p, 1.0f, glass);
+    light3ds lights[2];
+    const int32_t lightCount = FillLights(p, lights);
+    __Texture textures[8];
+    std::memset(textures, 0, sizeof textures);
+
+    const PF_LayerDef& in = frame.layer.world;
+    const int elementBytes = c.deep ? 2 : 1;
+    unsigned char* source =
+        WorldToEngineImage(nullptr, in.data, Width, Height, in.rowbytes / elementBytes);
+    unsigned char* destination = WorldToEngineImage(nullptr, nullptr, Width, Height, 0);
+    // The reflection layer: a frame-sized pattern in which neighbouring texels differ.
+    unsigned char* environment = nullptr;
+    if (c.surface == Surface::Reflection) {
+        HostWorld layer;
+        RgbaImage image;
+        image.width = Width;
+        image.height = Height;
+        image.pixels.resize(size_t(Width) * Height * 4);
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x)
+                for (int k = 0; k < 4; ++k)
+                    image.Pixel(x, y)[k] = uint16_t(k == 3 ? 65535 : ((x * (k + 1) + y * (3 - k)) & 255) * 257);
+        if (ImageToWorld(image, c.deep, layer))
+            environment = LayerToTexture(nullptr, layer.world.data, Width, Height,
+                                         layer.world.rowbytes / elementBytes);
+        for (int m = 0; m < 2 && environment; ++m) {
+            SetReflectMap(materials[m], 100.0f);
+            __Texture& t = textures[m * TextureSlotCount + TextureSlotReflect];
+            t.present = 1;
+            t.width = Width;
+            t.height = Height;
+            t.pixels = environment;
+            t.deep = c.deep ? 1 : 0;
+        }
+    }
+    const size_t bytes = EngineImageBytes(Width, Height);
+    if (!source || !destination || mesh->triangleCount == 0 ||
+        (c.surface == Surface::Reflection && !environment)) {
+        state.SkipWithError("no memory or no mesh");
+    } else {
+        for (auto _ : state) {
+            state.PauseTiming();
+            std::memcpy(destination, source, bytes);
+            state.ResumeTiming();
+            __RasterScene(destination, source, Width, Height, Width * 4, mesh->pointCount,
+                          mesh->triangleCount, mesh->triangles, mesh->points, Width / 2,
+                          Height / 2, 2, materials, textures, lightCount, lights, glass);
+            benchmark::DoNotOptimize(destination[0]);
+        }
+        state.counters["triangles"] = double(mesh->triangleCount);
+    }
+    __SetDrawBackFaces(0);
+    PageRelease(environment);
+    PageRelease(source);
+    PageRelease(destination);
+}
+
+// The render command of the default frame (the full tree) through EntryPointFunc.
+void RunRenderCommand(benchmark::State& state, bool deep)
+{
+    DefaultFrame frame(deep);
+    if (!frame.ready) {
+        state.SkipWithError("the effect could not be set up");
+        return;
+    }
+    for (auto _ : state) {
+        const PF_Err err =
+            CallEffect(frame.session, EntryPointFunc, PF_Cmd_RENDER, &frame.output.world);
+        if (err != PF_Err_NONE) {
+            state.SkipWithError("the render command failed");
+            break;
+        }
+        benchmark::DoNotOptimize(frame.output.world.data);
+    }
+}
+
+void RegisterCases()
+{
+    auto raster = [](const std::string& name, RasterCase c) {
+        benchmark::RegisterBenchmark(("raster/" + name).c_str(), RunRaster, c)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    };
+    const RasterCase phong{DrawMode::Phong, true, false, 4, 0.0f, Surface::Plain};
+    raster("phong/quality", phong);
+    RasterCase c = phong;
+    c.quality = false;
+    raster("phong/draft", c);
+    c = phong;
+    c.deep = true;
+    raster("phong/quality/16bit", c);
+
+    const std::pair<const char*, DrawMode> modes[] = {
+        {"rough", DrawMode::Rough},     {"line", DrawMode::Line},
+        {"wire", DrawMode::Wire},       {"flat", DrawMode::Flat},
+        {"patches", DrawMode::Patches}, {"bezier", DrawMode::Bezier},
+        {"bezier_outline", DrawMode::BezierOutline}};
+    for (const auto& m : modes) {
+        c = phong;
+        c.mode = m.second;
+        raster(std::string(m.first) + "/quality", c);
+    }
+    c = phong;
+    c.mode = DrawMode::Flat;
+    c.quality = false;
+    raster("flat/draft", c);
+
+    const std::pair<const char*, Surface> surfaces[] = {
+        {"glass", Surface::Glass},
+        {"glass_multiple_refraction", Surface::GlassMultipleRefraction},
+        {"glass_two_pass", Surface::BackFaces},
+        {"reflection", Surface::Reflection}};
+    for (const auto& s : surfaces) {
+        c = phong;
+        c.surface = s.second;
+        raster("phong/quality/" + std::string(s.first), c);
+    }
+
+    for (int levels : {6, 7}) {
+        c = phong;
+        c.levels = levels;
+        raster("phong/quality/levels" + std::to_string(levels), c);
+    }
+    for (int area : {1, 10, 100}) {
+        c = phong;
+        c.levels = 0;
+        c.triangleArea = float(area);
+        raster("phong/quality/20000_triangles_of_" + std::to_string(area) + "px", c);
+    }
+
+    for (bool deep : {false, true})
+        benchmark::RegisterBenchmark(deep ? "render_command/16bit" : "render_command/8bit",
+                                     RunRenderCommand, deep)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+}
+
+// Keeps every case's ms per frame (the median when there are repetitions) besides printing.
+class CollectingReporter : public benchmark::ConsoleReporter {
+public:
+    struct Result {
+        double ms = 0.0;
+        double triangles = 0.0;
+        bool median = false;
+    };
+    std::vector<std::string> order;
+    std::map<std::string, Result> results;
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
+            const bool isMedian =
+                run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !isMedian)
+                continue;
+            // The cases measure wall-clock time, which adds "/real_time" to every name.
+            std::string name = run.run_name.str();
+            const std::string suffix = "/real_time";
+            if (name.size() > suffix.size() &&
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                name.resize(name.size() - suffix.size());
+            Result& r = results[name];
+            if (r.ms == 0.0 && !r.median)
+                order.push_back(name);
+            if (r.median && !isMedian)
+                continue;
+            r.ms = run.GetAdjustedRealTime(); // every case is registered in milliseconds
+            r.median = isMedian;
+            const auto t = run.counters.find("triangles");
+            r.triangles = t != run.counters.end() ? double(t->second) : 0.0;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+std::map<std::string, double> ReadBefore(const std::string& path)
+{
+    std::map<std::string, double> before;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        std::string name;
+        double ms;
+        if (fields >> name >> ms)
+            before[name] = ms;
+    }
+    return before;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string beforePath = std::string(VELMORA_SOURCE_DIR) + "/bench/compare_before.txt";
+    std::string recordPath;
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "--before" || arg == "--record") && i + 1 < argc)
+            (arg == "--before" ? beforePath : recordPath) = argv[++i];
+        else
+            rest.push_back(argv[i]);
+    }
+    int restCount = int(rest.size());
+    benchmark::Initialize(&restCount, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data()))
+        return 1;
+    RegisterCases();
+    CollectingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    const std::map<std::string, double> before = ReadBefore(beforePath);
+    std::printf("\n%-52s %10s %10s %8s  %s\n", "case (ms per frame)", "before", "now", "speed-up",
+                "per triangle");
+    for (const std::string& name : reporter.order) {
+        const CollectingReporter::Result& r = reporter.results.at(name);
+        const auto b = before.find(name);
+        char was[32] = "-", ratio[32] = "-", perTriangle[32] = "";
+        if (b != before.end()) {
+            std::snprintf(was, sizeof was, "%.1f", b->second);
+            std::snprintf(ratio, sizeof ratio, "%.2fx", b->second / r.ms);
+        }
+        if (r.triangles > 0)
+            std::snprintf(perTriangle, sizeof perTriangle, "%.2f us", r.ms * 1e3 / r.triangles);
+        std::printf("%-52s %10s %10.1f %8s  %s\n", name.c_str(), was, r.ms, ratio, perTriangle);
+    }
+    if (!recordPath.empty()) {
+        std::ofstream out(recordPath);
+        out << "# ms per frame of each case of velmora_compare_bench: case, ms\n";
+        for (const std::string& name : reporter.order)
+            out << name << " " << reporter.results.at(name).ms << "\n";
+    }
+    benchmark::Shutdown();
+    return 0;
+}
