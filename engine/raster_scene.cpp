@@ -118,11 +118,17 @@ inline void CompositePixel(int at)
     if (a == 0)
         return;
     if (a == full) {
+        // The edge memories are read only where their alpha is set, and an edge pixel that sets
+        // it writes all of both first; so where it is not set, the full pixel's colour would
+        // never be read from them and they are left alone.
+        const bool remembered = LoadElement<Element>(EdgeColorMemory, at + 3) != 0;
         for (int c = 0; c < 3; ++c) {
             int s = LoadElement<Element>(ScratchImage, at + c);
             StoreElement<Element>(destImage, at + c, s);
-            StoreElement<Element>(UnderEdgeMemory, at + c, s);
-            StoreElement<Element>(EdgeColorMemory, at + c, s);
+            if (remembered) {
+                StoreElement<Element>(UnderEdgeMemory, at + c, s);
+                StoreElement<Element>(EdgeColorMemory, at + c, s);
+            }
         }
         StoreElement<Element>(destImage, at + 3, full);
         return;
