@@ -49,10 +49,12 @@ struct Fill {
     __PrevInfo prev;
 
     // With the engine's own shader in the slot, the triangle's shading is prepared once and each
-    // pixel shaded directly. When that shading only gives colours, soft pixels without coverage
-    // are left out (they would draw nothing, and their depth test's write is put back) and the
-    // previous pixel, which nothing reads, is not recorded.
+    // pixel shaded directly. When that shading is quiet, soft pixels without coverage are not
+    // shaded (they would draw nothing, and their depth test's write is put back); when it only
+    // gives colours, they are left out altogether, and the previous pixel, which nothing reads,
+    // is not recorded.
     bool direct;
+    bool quiet;
     bool onlyColours;
     TriangleShading shading;
 
@@ -80,6 +82,30 @@ inline void RecordHidden(Fill& f, float x, float y)
     Record(f, x, y, normal, 1);
 }
 
+// What a soft Phong pixel without coverage leaves behind when its shading is left out and the
+// previous pixel is read: its depth test (whose write the edge pixel puts back), the texture
+// coordinates last interpolated (which a later hidden pixel records) and, in the bands, the
+// previous-pixel record.
+template <Pass P>
+inline void LeaveUncovered(Fill& f, float x, float y)
+{
+    constexpr bool records = P != Pass::EdgeBox;
+    float depth, previous;
+    int zIndex;
+    if (!DepthTest(x, y, f.d, f.ny, f.nx, f.nz, f.v[0], 0.0f, 0.0f, depth, zIndex, previous)) {
+        if constexpr (records)
+            RecordHidden(f, x, y);
+        return;
+    }
+    WriteEdgeDepth(previous, zIndex);
+    if (!records && !f.mapsOn)
+        return;
+    __Point normal;
+    InterpolateNormalAndUV(f.interp, x, y, depth, f.mapsOn != 0, normal, f.texU, f.texV);
+    if constexpr (records)
+        Record(f, x, y, normal, P == Pass::RightBand ? 0 : 1);
+}
+
 // One pixel of pass P. Element is the image's element type; Falloff is how soft edge pixels
 // fall off (the shaded fills draw for the filled modes; the solid fill follows the draw mode).
 template <FillKind K, typename Element, EdgeFalloff Falloff, Pass P>
@@ -99,11 +125,17 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
         const bool records = K == FillKind::Phong && P != Pass::EdgeBox && !f.onlyColours;
         float coverage = 0.0f;
         if constexpr (soft) {
-            if (f.onlyColours && FarFromFilledEdge(edge, x, y))
-                return;
-            coverage = SegmentCoverage<EdgeFalloff::Filled>(edge, x, y, 1.0f);
-            if (f.onlyColours && coverage == 0.0f)
-                return;
+            if (!f.quiet) {
+                coverage = SegmentCoverage<EdgeFalloff::Filled>(edge, x, y, 1.0f);
+            } else {
+                if (!f.onlyColours || !FarFromFilledEdge(edge, x, y))
+                    coverage = SegmentCoverage<EdgeFalloff::Filled>(edge, x, y, 1.0f);
+                if (coverage == 0.0f) {
+                    if (K == FillKind::Phong && !f.onlyColours)
+                        LeaveUncovered<P>(f, x, y);
+                    return;
+                }
+            }
         }
         float depth, previous;
         int zIndex;
@@ -381,11 +413,13 @@ void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int
         f.faceNormalLanes = LanesOf(-f.nx, -f.ny, -f.nz);
         const Scene& s = *f.scene;
         f.direct = s.shade == DefaultRenderOnePixel;
+        f.quiet = false;
         f.onlyColours = false;
         if (f.direct) {
             PrepareTriangleShading(f.shading, f.triangle, s.materials, s.materialCount,
                                    s.textures, s.lightCount, s.lights, s.glassProps);
-            f.onlyColours = ShadingOnlyColours(f.shading, f.mapsOn);
+            f.quiet = ShadingIsQuiet(f.shading);
+            f.onlyColours = f.quiet && ShadingOnlyColours(f.shading, f.mapsOn);
         }
         f.texU = 0.0f;
         f.texV = 0.0f;

@@ -32,6 +32,15 @@ inline bool InsideImage(int x, int y, int width, int height)
 
 inline int PixelElement(int x, int y) { return 4 * (x + y * Zwidth); }
 
+// Whether SampleRefracted looks at the depth it is given: only multiple refraction does, outside
+// the front pass of a two-pass render. Elsewhere the depths of the samples, pure arithmetic on the
+// plane, are not worked out.
+inline bool SamplesUseDepth()
+{
+    return !(_DrawBackFaces && !_DrawBackFaces1) && _UseMultyRefract && BackLayer &&
+           BackLayerDepth;
+}
+
 // Depth of the triangle's plane at (x, y); a plane seen edge-on gives no usable depth, and the
 // caller's own depth stands in.
 inline float PlaneDepth(float x, float y, float planeA, float planeB, float planeC, float planeD,
@@ -128,17 +137,21 @@ float SampleRefractedFiltered(float depth, float x, float y, int component, int 
     float w01 = (1.0f - fx + fy) * (1.0f - fx + fy);
     float w10 = (1.0f + fx - fy) * (1.0f + fx - fy);
     // Taps in this order: with multiple refraction each one may move the back layer on.
+    const bool depths = SamplesUseDepth();
     const float t00 = SampleRefracted(depth, destImage, sourceImage, ::destImage,
                                       PixelElement(x0, y0), component, RefractLayerThreshold);
     const float t11 = SampleRefracted(
-        PlaneDepth(x + 1.0f, y + 1.0f, planeA, planeB, planeC, planeD, depth), destImage,
-        sourceImage, ::destImage, PixelElement(x1, y1), component, RefractLayerThreshold);
+        depths ? PlaneDepth(x + 1.0f, y + 1.0f, planeA, planeB, planeC, planeD, depth) : depth,
+        destImage, sourceImage, ::destImage, PixelElement(x1, y1), component,
+        RefractLayerThreshold);
     const float t01 = SampleRefracted(
-        PlaneDepth(x, y + 1.0f, planeA, planeB, planeC, planeD, depth), destImage, sourceImage,
-        ::destImage, PixelElement(x0, y1), component, RefractLayerThreshold);
+        depths ? PlaneDepth(x, y + 1.0f, planeA, planeB, planeC, planeD, depth) : depth,
+        destImage, sourceImage, ::destImage, PixelElement(x0, y1), component,
+        RefractLayerThreshold);
     const float t10 = SampleRefracted(
-        PlaneDepth(x + 1.0f, y, planeA, planeB, planeC, planeD, depth), destImage, sourceImage,
-        ::destImage, PixelElement(x1, y0), component, RefractLayerThreshold);
+        depths ? PlaneDepth(x + 1.0f, y, planeA, planeB, planeC, planeD, depth) : depth,
+        destImage, sourceImage, ::destImage, PixelElement(x1, y0), component,
+        RefractLayerThreshold);
     float sum = w00 + w11 + w01 + w10;
     if (sum == 0.0f)
         sum = 1.0f;
@@ -203,6 +216,7 @@ bool ApplyGlass(float diffuse[3], float& opacity, const GlassProp& glass, float 
         const float deltaY = qy + r[0] * ey - sy[0];
         if (std::fabs(deltaX) + std::fabs(deltaY) > AreaThreshold) {
             const float top = static_cast<float>(ChannelMax);
+            const bool depths = SamplesUseDepth();
             float coverage = 0.0f;
             for (int i = 0; i < 3; ++i) {
                 const float ddx = qx + r[i] * ex - sx[i];
@@ -225,8 +239,9 @@ bool ApplyGlass(float diffuse[3], float& opacity, const GlassProp& glass, float 
                             continue; // left out: lowers the coverage
                         ++count;
                         const float depth =
-                            PlaneDepth(static_cast<float>(X), static_cast<float>(Y), plane[0],
-                                       plane[1], plane[2], plane[3], pointZ);
+                            depths ? PlaneDepth(static_cast<float>(X), static_cast<float>(Y),
+                                                plane[0], plane[1], plane[2], plane[3], pointZ)
+                                   : pointZ;
                         sum += SampleRefracted(depth, destImage, sourceImage, ::destImage,
                                                PixelElement(X, Y), i, RefractLayerThreshold);
                     }

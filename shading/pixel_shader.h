@@ -77,10 +77,18 @@ void PrepareTriangleShading(TriangleShading& s, const __Triangle3ds* triangle,
                             material3ds* materials, int materialCount, __Texture* textures,
                             int lightCount, light3ds* lights, GlassProp* glassProps);
 
-// True when shading a pixel of the triangle does nothing but give its colour: no glass (which
-// reads and, with multiple refraction, moves the back layer, and reads the previous pixel) and
-// no colour, opacity or bump map (which filter with the previous pixel). A rasteriser may then
-// leave out pixels it would draw with no coverage, and the previous-pixel record.
+// True when shading a pixel of the triangle changes nothing but its own colour outputs: glass with
+// multiple refraction moves the back layer on as it samples it (but not in the front pass of a
+// two-pass render, which only reads it). A rasteriser may then leave out the shading of a pixel
+// it would draw with no coverage.
+inline bool ShadingIsQuiet(const TriangleShading& s)
+{
+    return !(s.glass && _UseMultyRefract && !(_DrawBackFaces && !_DrawBackFaces1));
+}
+
+// True when, besides, the shading reads nothing of the previous pixel: no glass (whose area
+// sampling starts from it) and no colour, opacity or bump map (which filter with it). A
+// rasteriser may then also leave out the previous-pixel record.
 inline bool ShadingOnlyColours(const TriangleShading& s, unsigned char mapsOn)
 {
     return !s.glass && !(mapsOn && (s.colourMap || s.opacityMap || s.bumpMap));

@@ -60,8 +60,8 @@ struct BusyScene {
             p.ny = tilt(random);
             p.nz = 1.0f;
             p.mapped = mapped ? 1 : 0;
-            p.u = p.x / 30.0f;
-            p.v = p.y / 20.0f;
+            p.u = p.x / 4.0f; // several texels a pixel: the maps filter with the previous pixel
+            p.v = p.y / 3.0f;
         }
         scene.AddLitMaterial(0.6f, 0.3f, 0.1f);
         scene.AddLitMaterial(0.2f, 0.7f, 0.3f);
@@ -148,6 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Setting{DrawMode::Phong, 1, true, true, false, 0, 1, 1},
                       Setting{DrawMode::Phong, 1, false, true, true, 1, 2, 0},
                       Setting{DrawMode::Phong, 0, true, false, true, 0, 0, 0},
+                      Setting{DrawMode::Phong, 1, false, false, true, 0, 0, 1},
+                      Setting{DrawMode::Phong, 1, true, true, false, 0, 0, 0},
+                      Setting{DrawMode::Phong, 1, false, true, true, 1, 1, 0},
                       Setting{DrawMode::Flat, 1, false, true, false, 0, 0, 0},
                       Setting{DrawMode::Flat, 1, true, false, true, 1, 0, 0},
                       Setting{DrawMode::Patches, 1, false, false, false, 0, 2, 1},
