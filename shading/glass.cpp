@@ -7,6 +7,7 @@
 
 #include "engine/engine_exports.h"
 #include "engine/engine_state.h"
+#include "shading/lanes.h"
 #include "shading/span_helpers.h"
 
 namespace {
@@ -39,6 +40,14 @@ inline bool SamplesUseDepth()
 {
     return !(_DrawBackFaces && !_DrawBackFaces1) && _UseMultyRefract && BackLayer &&
            BackLayerDepth;
+}
+
+// Whether SampleRefracted reads the source image and nothing else: neither in the front pass of a
+// two-pass render nor with multiple refraction. Then the taps read it directly.
+inline bool SamplesReadSourceOnly()
+{
+    return !(_DrawBackFaces && !_DrawBackFaces1) &&
+           !(_UseMultyRefract && BackLayer && BackLayerDepth);
 }
 
 // Depth of the triangle's plane at (x, y); a plane seen edge-on gives no usable depth, and the
@@ -137,32 +146,41 @@ float SampleRefractedFiltered(float depth, float x, float y, int component, int 
     float w01 = (1.0f - fx + fy) * (1.0f - fx + fy);
     float w10 = (1.0f + fx - fy) * (1.0f + fx - fy);
     // Taps in this order: with multiple refraction each one may move the back layer on.
-    const bool depths = SamplesUseDepth();
-    const float t00 = SampleRefracted(depth, destImage, sourceImage, ::destImage,
-                                      PixelElement(x0, y0), component, RefractLayerThreshold);
-    const float t11 = SampleRefracted(
-        depths ? PlaneDepth(x + 1.0f, y + 1.0f, planeA, planeB, planeC, planeD, depth) : depth,
-        destImage, sourceImage, ::destImage, PixelElement(x1, y1), component,
-        RefractLayerThreshold);
-    const float t01 = SampleRefracted(
-        depths ? PlaneDepth(x, y + 1.0f, planeA, planeB, planeC, planeD, depth) : depth,
-        destImage, sourceImage, ::destImage, PixelElement(x0, y1), component,
-        RefractLayerThreshold);
-    const float t10 = SampleRefracted(
-        depths ? PlaneDepth(x + 1.0f, y, planeA, planeB, planeC, planeD, depth) : depth,
-        destImage, sourceImage, ::destImage, PixelElement(x1, y0), component,
-        RefractLayerThreshold);
+    float t00, t11, t01, t10;
+    if (SamplesReadSourceOnly()) {
+        t00 = SourceElement(sourceImage, PixelElement(x0, y0) + component);
+        t11 = SourceElement(sourceImage, PixelElement(x1, y1) + component);
+        t01 = SourceElement(sourceImage, PixelElement(x0, y1) + component);
+        t10 = SourceElement(sourceImage, PixelElement(x1, y0) + component);
+    } else {
+        const bool depths = SamplesUseDepth();
+        t00 = SampleRefracted(depth, destImage, sourceImage, ::destImage, PixelElement(x0, y0),
+                              component, RefractLayerThreshold);
+        t11 = SampleRefracted(
+            depths ? PlaneDepth(x + 1.0f, y + 1.0f, planeA, planeB, planeC, planeD, depth)
+                   : depth,
+            destImage, sourceImage, ::destImage, PixelElement(x1, y1), component,
+            RefractLayerThreshold);
+        t01 = SampleRefracted(
+            depths ? PlaneDepth(x, y + 1.0f, planeA, planeB, planeC, planeD, depth) : depth,
+            destImage, sourceImage, ::destImage, PixelElement(x0, y1), component,
+            RefractLayerThreshold);
+        t10 = SampleRefracted(
+            depths ? PlaneDepth(x + 1.0f, y, planeA, planeB, planeC, planeD, depth) : depth,
+            destImage, sourceImage, ::destImage, PixelElement(x1, y0), component,
+            RefractLayerThreshold);
+    }
     float sum = w00 + w11 + w01 + w10;
     if (sum == 0.0f)
         sum = 1.0f;
     const float scale = sum * top;
-    if (scale != 1.0f) {
-        w00 /= scale;
-        w11 /= scale;
-        w01 /= scale;
-        w10 /= scale;
-    }
-    return ClampUnit(w00 * t00 + w11 * t11 + w01 * t01 + w10 * t10 + tint);
+    // The four weights divided at once, and each multiplied by its tap, lane by lane; the products
+    // are then summed in the order w00 t00 + w11 t11 + w01 t01 + w10 t10 + tint.
+    Lanes w = LanesOf(w00, w11, w01, w10);
+    if (scale != 1.0f)
+        w = Div(w, Splat(scale));
+    const Lanes products = Mul(w, LanesOf(t00, t11, t01, t10));
+    return ClampUnit(Lane0(products) + Lane1(products) + Lane2(products) + Lane3(products) + tint);
 }
 
 bool ApplyGlass(float diffuse[3], float& opacity, const GlassProp& glass, float nx, float ny,

@@ -1,9 +1,10 @@
 // Three floats side by side in the lanes of one SSE2 register: the x, y, z of a vector, the three
-// colour components, or the three barycentric weights. Each operation here is one IEEE
-// single-precision operation per lane, the same one that scalar code would do on each float in
-// turn, so every lane holds exactly the float the scalar code would hold; only the number of
-// instructions changes. SSE2 is part of every x86-64 processor, and both builds' compilers
-// provide it. The fourth lane is carried along and never read.
+// colour components, or the three barycentric weights (glass filters four taps in four lanes).
+// Each operation here is one IEEE single-precision operation per lane, the same one that scalar
+// code would do on each float in turn, so every lane holds exactly the float the scalar code would
+// hold; only the number of instructions changes. SSE2 is part of every x86-64 processor, and both
+// builds' compilers provide it. Where three lanes are used, the fourth is carried along and never
+// read.
 #pragma once
 
 #include <emmintrin.h>
@@ -11,6 +12,7 @@
 typedef __m128 Lanes;
 
 inline Lanes LanesOf(float a, float b, float c) { return _mm_set_ps(0.0f, c, b, a); }
+inline Lanes LanesOf(float a, float b, float c, float d) { return _mm_set_ps(d, c, b, a); }
 inline Lanes LanesOf(const float v[3]) { return _mm_set_ps(0.0f, v[2], v[1], v[0]); }
 inline Lanes Splat(float v) { return _mm_set1_ps(v); }
 
@@ -36,6 +38,7 @@ inline Lanes AbsLanes(Lanes v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v); }
 inline float Lane0(Lanes v) { return _mm_cvtss_f32(v); }
 inline float Lane1(Lanes v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1))); }
 inline float Lane2(Lanes v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 2, 2, 2))); }
+inline float Lane3(Lanes v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3))); }
 
 // Every lane set to lane k of v.
 template <int K>
