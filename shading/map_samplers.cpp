@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/engine_exports.h"
 #include "engine/engine_state.h"
+#include "shading/lanes.h"
 #include "shading/span_helpers.h"
 
 namespace {
@@ -36,6 +38,23 @@ inline void ReadTexel(const __Texture& t, int x, int y, float e[4])
         e[c] = static_cast<float>(GetElement(texel, c));
 }
 
+// The four elements of texel (x, y) as floats, one per lane (8- or 16-bit elements widened to
+// 32-bit integers, then converted: every element value is a float exactly).
+inline Lanes TexelLanes(const __Texture& t, int x, int y)
+{
+    const unsigned char* texel = TexelAt(t, x, y);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i words;
+    if (_Deep) {
+        words = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(texel));
+    } else {
+        int32_t bytes;
+        std::memcpy(&bytes, texel, sizeof bytes);
+        words = _mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero);
+    }
+    return _mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero));
+}
+
 // How a bilinear tap finds its right and lower neighbours past the last column or row. The
 // colour maps take column (row) 1, which is how stored scenes were always filtered; a texture
 // one texel wide or high has no column 1 and uses its only one. The reflection map clamps.
@@ -60,17 +79,16 @@ inline void Bilinear(const __Texture& t, float X, float Y, Edge edge, float e[4]
     const int y1 = NeighbourAfter(y0, t.height, edge);
     const float fx = X - static_cast<float>(x0);
     const float fy = Y - static_cast<float>(y0);
-    float p00[4], p11[4], p01[4], p10[4];
-    ReadTexel(t, x0, y0, p00);
-    ReadTexel(t, x1, y1, p11);
-    ReadTexel(t, x0, y1, p01);
-    ReadTexel(t, x1, y0, p10);
     const float w00 = (1.0f - fx) * (1.0f - fy);
     const float w11 = fx * fy;
     const float w01 = (1.0f - fx) * fy;
     const float w10 = fx * (1.0f - fy);
-    for (int c = 0; c < 4; ++c)
-        e[c] = p00[c] * w00 + p11[c] * w11 + p01[c] * w01 + p10[c] * w10;
+    // Per element: p00 w00 + p11 w11 + p01 w01 + p10 w10, in that order, one lane each.
+    const Lanes blend =
+        Add(Add(Add(Mul(TexelLanes(t, x0, y0), Splat(w00)), Mul(TexelLanes(t, x1, y1), Splat(w11))),
+                Mul(TexelLanes(t, x0, y1), Splat(w01))),
+            Mul(TexelLanes(t, x1, y0), Splat(w10)));
+    _mm_storeu_ps(e, blend);
 }
 
 inline void Nearest(const __Texture& t, float X, float Y, float e[4])
@@ -281,15 +299,9 @@ float WallCoordinate(float a, float z, float ra, float rz, float H, float S)
 
 } // namespace
 
-void SampleReflectionMap(float& out1, float& out2, float& out3, const map3ds& block,
-                         const __Texture* texture, float& amount, bool& present, float x, float y,
-                         float z, float nx, float ny, float nz)
+Lanes ReflectionColour(const map3ds& block, const __Texture& t, float x, float y, float z,
+                       float nx, float ny, float nz)
 {
-    if (!MapReadable(texture)) {
-        present = false;
-        return;
-    }
-    const __Texture& t = *texture;
     // The view looks along -z at the surface; reflected about the unit normal it becomes R.
     const float rx = 2.0f * nz * nx;
     const float ry = 2.0f * nz * ny;
@@ -300,17 +312,29 @@ void SampleReflectionMap(float& out1, float& out2, float& out3, const map3ds& bl
     const float u = WallCoordinate(x, z, rx, rz, H, S);
     const float v = WallCoordinate(y, z, ry, rz, H, S);
 
-    amount = ClampUnit(amount);
     const float X = TexelCoordinate(u, block.uScale, block.uOffset, t.width);
     const float Y = TexelCoordinate(v, block.vScale, block.vOffset, t.height);
-    float e[4];
+    alignas(16) float e[4];
     if (_Quality)
         Bilinear(t, X, Y, Edge::Clamp, e);
     else
         Nearest(t, X, Y, e);
-    // The texel's alpha plays no part: an environment is opaque.
-    const float top = static_cast<float>(ChannelMax);
-    out1 = e[2] / top;
-    out2 = e[1] / top;
-    out3 = e[0] / top;
+    // Texture elements are blue, green, red; the texel's alpha plays no part: an environment is
+    // opaque.
+    return Div(LanesOf(e[2], e[1], e[0]), Splat(static_cast<float>(ChannelMax)));
+}
+
+void SampleReflectionMap(float& out1, float& out2, float& out3, const map3ds& block,
+                         const __Texture* texture, float& amount, bool& present, float x, float y,
+                         float z, float nx, float ny, float nz)
+{
+    if (!MapReadable(texture)) {
+        present = false;
+        return;
+    }
+    amount = ClampUnit(amount);
+    const Lanes colour = ReflectionColour(block, *texture, x, y, z, nx, ny, nz);
+    out1 = Lane0(colour);
+    out2 = Lane1(colour);
+    out3 = Lane2(colour);
 }

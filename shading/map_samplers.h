@@ -7,6 +7,7 @@
 #pragma once
 
 #include "engine/scene_records.h"
+#include "shading/lanes.h"
 
 // A texture the samplers read: present, with texels to read. A record that claims to be present
 // but has no pixels or no size is absent to every sampler, which then leaves its outputs alone.
@@ -31,6 +32,11 @@ void SampleMap(float& out1, float& out2, float& out3, const map3ds& block,
 // Bump map: tilts the normal's x and y in place by the map's gradient at (u, v).
 void SampleBumpMap(float& nx, float& ny, float& nz, const map3ds& block, const __Texture* texture,
                    float& amount, bool& present, float u, float v, const __PrevInfo* prevInfo);
+
+// The reflection map's three colour components 0..1 for a readable texture, in lanes: what
+// SampleReflectionMap gives, for the shader's own use.
+Lanes ReflectionColour(const map3ds& block, const __Texture& texture, float x, float y, float z,
+                       float nx, float ny, float nz);
 
 // Reflection map: three colour components 0..1 along the view reflected about the unit normal
 // (nx, ny, nz) at the point (x, y, z); `amount` is clamped to 0..1.

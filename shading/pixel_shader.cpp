@@ -57,6 +57,9 @@ void PrepareTriangleShading(TriangleShading& s, const __Triangle3ds* triangle,
         s.opacityMap = ReadableMap(textures, index, TextureSlotOpacity);
         s.bumpMap = ReadableMap(textures, index, TextureSlotBump);
         s.reflectMap = ReadableMap(textures, index, TextureSlotReflect);
+        const float amount = m.reflect.amount;
+        s.reflectAmount = amount > 1.0f ? 1.0f : (amount > 0.0f ? amount : 0.0f);
+        s.reflectRest = 1.0f - s.reflectAmount > 0.0f ? 1.0f - s.reflectAmount : 0.0f;
     }
 
     s.diffuseLanes = LanesOf(s.diffuse);

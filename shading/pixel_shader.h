@@ -55,6 +55,8 @@ struct TriangleShading {
     const __Texture* opacityMap;
     const __Texture* bumpMap;
     const __Texture* reflectMap;
+    float reflectAmount;      // the reflection map's amount clamped to 0..1, and 1 - that amount
+    float reflectRest;
     const light3ds* lights;   // null: no lights at all, so black
     int lightCount;
     // The first lights as lanes; any further ones are read from the list per pixel.
@@ -181,16 +183,23 @@ inline float ShadeTrianglePixel(const TriangleShading& s, float originX, float o
         normal = NegatedLane2(normal);
     normal = Normalised(normal);
 
-    if (s.glass ||
-        (s.material && (s.reflectMap || (mapsOn && (s.colourMap || s.opacityMap || s.bumpMap)))))
+    if (s.glass || (s.material && mapsOn && (s.colourMap || s.opacityMap || s.bumpMap)))
         return ShadeWithMapsOrGlass(s, originX, originY, destImage, sourceImage, pointX, pointY,
                                     pointZ, outC1, outC2, outC3, normal, mapsOn, texU, texV,
                                     prevInfo, planeA, planeB, planeC, planeD);
+    Lanes diffuse = s.diffuseLanes;
+    if (s.reflectMap) {
+        // The reflection blend of the maps, with the reflection map alone.
+        const Lanes reflection =
+            ReflectionColour(s.material->reflect, *s.reflectMap, pointX, pointY, pointZ,
+                             Lane0(normal), Lane1(normal), Lane2(normal));
+        diffuse = Add(Mul(Splat(s.reflectAmount), reflection), Mul(Splat(s.reflectRest), diffuse));
+    }
     if (!s.lights) {
         outC1 = outC2 = outC3 = 0.0f;
         return s.opacity;
     }
-    LightPixel(s, normal, s.diffuseLanes, pointX, pointY, pointZ, outC1, outC2, outC3);
+    LightPixel(s, normal, diffuse, pointX, pointY, pointZ, outC1, outC2, outC3);
     return s.opacity;
 }
 
