@@ -8,7 +8,8 @@
 //
 // --record writes this run's figures in the before file's format. The usual benchmark flags
 // apply, e.g. --benchmark_filter=phong or --benchmark_repetitions=5 (the table then shows the
-// medians).
+// medians). Each case gives its wall-clock time and its CPU time: on a machine that runs other
+// work too, the CPU time is the closer to what the frame takes on a quiet one.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -320,7 +321,8 @@ void RegisterCases()
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
     struct Result {
-        double ms = 0.0;
+        double ms = 0.0;    // wall clock
+        double cpuMs = 0.0;
         double triangles = 0.0;
         bool median = false;
     };
@@ -347,7 +349,9 @@ public:
                 order.push_back(name);
             if (r.median && !isMedian)
                 continue;
-            r.ms = run.GetAdjustedRealTime(); // every case is registered in milliseconds
+            // Every case is registered in milliseconds.
+            r.ms = run.GetAdjustedRealTime();
+            r.cpuMs = run.GetAdjustedCPUTime();
             r.median = isMedian;
             const auto t = run.counters.find("triangles");
             r.triangles = t != run.counters.end() ? double(t->second) : 0.0;
@@ -356,9 +360,14 @@ public:
     }
 };
 
-std::map<std::string, double> ReadBefore(const std::string& path)
+struct Before {
+    double ms;
+    double cpuMs;
+};
+
+std::map<std::string, Before> ReadBefore(const std::string& path)
 {
-    std::map<std::string, double> before;
+    std::map<std::string, Before> before;
     std::ifstream in(path);
     std::string line;
     while (std::getline(in, line)) {
@@ -366,11 +375,18 @@ std::map<std::string, double> ReadBefore(const std::string& path)
             continue;
         std::istringstream fields(line);
         std::string name;
-        double ms;
-        if (fields >> name >> ms)
-            before[name] = ms;
+        Before b{};
+        if (fields >> name >> b.ms >> b.cpuMs)
+            before[name] = b;
     }
     return before;
+}
+
+std::string Figure(double value, const char* format)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
 }
 
 } // namespace
@@ -395,26 +411,28 @@ int main(int argc, char** argv)
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    const std::map<std::string, double> before = ReadBefore(beforePath);
-    std::printf("\n%-52s %10s %10s %8s  %s\n", "case (ms per frame)", "before", "now", "speed-up",
-                "per triangle");
+    const std::map<std::string, Before> before = ReadBefore(beforePath);
+    std::printf("\n%-48s %21s %21s %9s  %s\n", "", "wall clock, ms/frame", "CPU time, ms/frame",
+                "speed-up", "per triangle");
+    std::printf("%-48s %10s %10s %10s %10s %9s  %s\n", "case", "before", "now", "before", "now",
+                "(CPU)", "(now, CPU)");
     for (const std::string& name : reporter.order) {
         const CollectingReporter::Result& r = reporter.results.at(name);
         const auto b = before.find(name);
-        char was[32] = "-", ratio[32] = "-", perTriangle[32] = "";
-        if (b != before.end()) {
-            std::snprintf(was, sizeof was, "%.1f", b->second);
-            std::snprintf(ratio, sizeof ratio, "%.2fx", b->second / r.ms);
-        }
-        if (r.triangles > 0)
-            std::snprintf(perTriangle, sizeof perTriangle, "%.2f us", r.ms * 1e3 / r.triangles);
-        std::printf("%-52s %10s %10.1f %8s  %s\n", name.c_str(), was, r.ms, ratio, perTriangle);
+        const bool known = b != before.end();
+        std::printf("%-48s %10s %10.1f %10s %10.1f %9s  %s\n", name.c_str(),
+                    known ? Figure(b->second.ms, "%.1f").c_str() : "-", r.ms,
+                    known ? Figure(b->second.cpuMs, "%.1f").c_str() : "-", r.cpuMs,
+                    known ? Figure(b->second.cpuMs / r.cpuMs, "%.2fx").c_str() : "-",
+                    r.triangles > 0 ? Figure(r.cpuMs * 1e3 / r.triangles, "%.2f us").c_str()
+                                    : "");
     }
     if (!recordPath.empty()) {
         std::ofstream out(recordPath);
-        out << "# ms per frame of each case of velmora_compare_bench: case, ms\n";
+        out << "# ms per frame of each case of velmora_compare_bench: case, wall clock, CPU time\n";
         for (const std::string& name : reporter.order)
-            out << name << " " << reporter.results.at(name).ms << "\n";
+            out << name << " " << reporter.results.at(name).ms << " "
+                << reporter.results.at(name).cpuMs << "\n";
     }
     benchmark::Shutdown();
     return 0;
