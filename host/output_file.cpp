@@ -234,8 +234,9 @@ void WatchStandardOutput()
 {
     if (WatchedStdout)
         return;
-    static CheckedStdoutBuffer buffer;
-    WatchedStdout = &buffer;
+    // Never destroyed: std::cout is flushed by the library's own exit handler, which runs after
+    // the destructors of statics made later than it, and a destroyed buffer there crashes the exit.
+    WatchedStdout = new CheckedStdoutBuffer;
     std::cout.rdbuf(WatchedStdout);
 }
 
