@@ -56,7 +56,10 @@ struct Fill {
     bool direct;
     bool quiet;
     bool onlyColours;
+    bool byFours;             // span interiors four pixels at a time (ShadingByFours)
     TriangleShading shading;
+    ShadingByFoursLanes shadingByFours; // when byFours
+    NormalsByFours normalsByFours;      // when byFours, for the Phong fill
 
     float colour[3]; // solid fill
     float opacity;
@@ -178,6 +181,33 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
     }
 }
 
+// Pixels px .. px + 3 of a span interior, those of them whose bit is set in `valid` (all inside
+// the image), shaded at once: what ShadePixel does for each of them when the triangle's shading
+// goes by fours. Pixels of one span are independent of one another: none reads what another
+// writes.
+template <FillKind K, typename Element>
+inline void ShadePixels4(Fill& f, int px, int py, const DepthPlaneRow& plane, int valid)
+{
+    Lanes depth;
+    const int pass = DepthTest4(px, plane, px + py * Zwidth, valid, depth);
+    if (!pass)
+        return;
+    const float y = static_cast<float>(py);
+    const Lanes x = ColumnLanes(px);
+    Lanes normal[3];
+    if constexpr (K == FillKind::Phong) {
+        InterpolateNormals4(f.interp, f.normalsByFours, x, y, normal);
+    } else {
+        normal[0] = Broadcast<0>(f.faceNormalLanes);
+        normal[1] = Broadcast<1>(f.faceNormalLanes);
+        normal[2] = Broadcast<2>(f.faceNormalLanes);
+    }
+    Lanes colour[3];
+    ShadeTrianglePixels4(f.shading, f.shadingByFours, Sub(x, Splat(f.originX)), y - f.originY,
+                         depth, normal, colour);
+    BlendPixels4<Element>(f.target, colour, px, py, pass, f.shading.opacity);
+}
+
 // What a Phong span pixel outside the image would have left in __PrevInfo, without shading it:
 // hidden when there is a depth buffer (the depth test fails off the image), else interpolated
 // as if drawn.
@@ -224,7 +254,22 @@ void RunSpan(Fill& f, int py, int first, float limit, bool inclusive, const Segm
     if (first < from)
         RecordOutside<K, P>(f, from - 1, py);
     Touch(f.touched, py, from, to);
-    for (int px = from; px <= to; ++px)
+    int px = from;
+    if constexpr (P == Pass::Interior && K != FillKind::Solid) {
+        // By fours down to a last group of two or three; a single pixel left over is cheaper
+        // one at a time.
+        if (f.byFours && to > from) {
+            const DepthPlaneRow plane =
+                DepthRow(static_cast<float>(py), f.d, f.ny, f.nx, f.nz, f.v[0]);
+            for (; px + 3 <= to; px += 4)
+                ShadePixels4<K, Element>(f, px, py, plane, 0xF);
+            if (to - px >= 1) {
+                ShadePixels4<K, Element>(f, px, py, plane, (1 << (to - px + 1)) - 1);
+                px = to + 1;
+            }
+        }
+    }
+    for (; px <= to; ++px)
         ShadePixel<K, Element, Falloff, P>(f, px, py, edge);
     if (last > to)
         RecordOutside<K, P>(f, last, py);
@@ -415,11 +460,18 @@ void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int
         f.direct = s.shade == DefaultRenderOnePixel;
         f.quiet = false;
         f.onlyColours = false;
+        f.byFours = false;
         if (f.direct) {
             PrepareTriangleShading(f.shading, f.triangle, s.materials, s.materialCount,
                                    s.textures, s.lightCount, s.lights, s.glassProps);
             f.quiet = ShadingIsQuiet(f.shading);
             f.onlyColours = f.quiet && ShadingOnlyColours(f.shading, f.mapsOn);
+            f.byFours = ZBuff && ShadingByFours(f.shading, f.mapsOn);
+            if (f.byFours) {
+                PrepareShadingByFours(f.shadingByFours, f.shading);
+                if constexpr (K == FillKind::Phong)
+                    PrepareNormalsByFours(f.normalsByFours, f.interp);
+            }
         }
         f.texU = 0.0f;
         f.texV = 0.0f;

@@ -25,12 +25,22 @@ inline Lanes Div(Lanes a, Lanes b) { return _mm_div_ps(a, b); }
 // operand when the first is not greater (NaN, or a zero against a zero).
 inline Lanes NegativeToZero(Lanes v) { return _mm_max_ps(_mm_setzero_ps(), v); }
 
+// `v > 0 ? v : 0` per lane, NaN and -0 to +0: MAXPS returns its second operand unless the first
+// is greater.
+inline Lanes PositiveOrZero(Lanes v) { return _mm_max_ps(v, _mm_setzero_ps()); }
+
 // `v > top ? top : (v > 0 ? v : 0)` per lane, NaN to 0: the clamp of a colour to 0..top.
 inline Lanes ClampLanes(Lanes v, Lanes top) { return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), top); }
 
 // -v per lane, and -v in lane 2 alone: the sign bit flipped, as scalar negation does.
 inline Lanes Negated(Lanes v) { return _mm_xor_ps(v, _mm_set1_ps(-0.0f)); }
 inline Lanes NegatedLane2(Lanes v) { return _mm_xor_ps(v, _mm_set_ps(0.0f, -0.0f, 0.0f, 0.0f)); }
+
+// Per lane, a where the mask is set and b elsewhere.
+inline Lanes Select(Lanes mask, Lanes a, Lanes b)
+{
+    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
 
 // |v| per lane: the sign bit cleared.
 inline Lanes AbsLanes(Lanes v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v); }

@@ -217,3 +217,117 @@ inline float ShadeTrianglePixel(const TriangleShading& s, float originX, float o
                               outC1, outC2, outC3, n, mapsOn, texU, texV, prevInfo, planeA, planeB,
                               planeC, planeD);
 }
+
+// True when four pixels of the triangle may be shaded at once with ShadeTrianglePixels4: its
+// shading only gives colours and uses no map at all, and there are lights.
+inline bool ShadingByFours(const TriangleShading& s, unsigned char mapsOn)
+{
+    return ShadingIsQuiet(s) && ShadingOnlyColours(s, mapsOn) && !s.reflectMap && s.lights;
+}
+
+// A triangle's shading with each number in every lane, for ShadeTrianglePixels4: worked out once
+// per triangle that goes by fours.
+struct ShadingByFoursLanes {
+    Lanes diffuse[3];
+    Lanes specular[3];
+    Lanes keep;      // 1 - self-illumination
+    Lanes selfIllum;
+    struct Light {
+        Lanes position[3];
+        Lanes colour[3];
+        Lanes multiplier;
+    };
+    // The first lights; any further ones are spread per call.
+    Light prepared[TriangleShading::PreparedLights];
+};
+
+inline ShadingByFoursLanes::Light LightByFours(const light3ds& light)
+{
+    ShadingByFoursLanes::Light l;
+    for (int c = 0; c < 3; ++c) {
+        l.position[c] = Splat(light.pos[c]);
+        l.colour[c] = Splat(light.color[c]);
+    }
+    l.multiplier = Splat(light.multiplier);
+    return l;
+}
+
+inline void PrepareShadingByFours(ShadingByFoursLanes& f, const TriangleShading& s)
+{
+    float specular[3];
+    Store3(s.specularLanes, specular);
+    for (int c = 0; c < 3; ++c) {
+        f.diffuse[c] = Splat(s.diffuse[c]);
+        f.specular[c] = Splat(specular[c]);
+    }
+    f.keep = Splat(1.0f - s.selfIllum);
+    f.selfIllum = Splat(s.selfIllum);
+    for (int k = 0; k < s.lightCount && k < TriangleShading::PreparedLights; ++k)
+        f.prepared[k] = LightByFours(s.lights[k]);
+}
+
+// ShadeTrianglePixel for four pixels of a triangle that ShadingByFours allows, one pixel per
+// lane: points (pointX, pointY, pointZ) and normals (normal[0..2]) per lane, the colour outputs
+// per lane into colour[0..2]; the opacity is the triangle's. Each lane goes through the same
+// operations as ShadeTrianglePixel and LightPixel do for one pixel, in the same order.
+inline void ShadeTrianglePixels4(const TriangleShading& s, const ShadingByFoursLanes& f,
+                                 Lanes pointX, float pointY, Lanes pointZ, const Lanes normal[3],
+                                 Lanes colour[3])
+{
+    Lanes nx = normal[0], ny = normal[1], nz = normal[2];
+    if (s.turnNormal) {
+        nx = Negated(nx);
+        ny = Negated(ny);
+        nz = Negated(nz);
+    }
+    if (s.turnNormalZ)
+        nz = Select(_mm_cmplt_ps(nz, _mm_setzero_ps()), Negated(nz), nz);
+    {
+        const Lanes len = _mm_sqrt_ps(Add(Add(Mul(nx, nx), Mul(ny, ny)), Mul(nz, nz)));
+        const Lanes nonZero = _mm_cmpneq_ps(len, _mm_setzero_ps());
+        nx = Select(nonZero, Div(nx, len), nx);
+        ny = Select(nonZero, Div(ny, len), ny);
+        nz = Select(nonZero, Div(nz, len), nz);
+    }
+    const Lanes py = Splat(pointY);
+    const Lanes one = Splat(1.0f), zero = _mm_setzero_ps();
+    Lanes out[3] = {zero, zero, zero};
+    for (int k = 0; k < s.lightCount; ++k) {
+        const ShadingByFoursLanes::Light light =
+            k < TriangleShading::PreparedLights ? f.prepared[k] : LightByFours(s.lights[k]);
+        Lanes lx = Sub(light.position[0], pointX);
+        Lanes ly = Sub(light.position[1], py);
+        Lanes lz = Sub(light.position[2], pointZ);
+        const Lanes len = _mm_sqrt_ps(Add(Add(Mul(lx, lx), Mul(ly, ly)), Mul(lz, lz)));
+        const Lanes nonZero = _mm_cmpneq_ps(len, zero);
+        lx = Select(nonZero, Div(lx, len), lx);
+        ly = Select(nonZero, Div(ly, len), ly);
+        lz = Select(nonZero, Div(lz, len), lz);
+        const Lanes d =
+            PositiveOrZero(Mul(Add(Add(Mul(nx, lx), Mul(ny, ly)), Mul(nz, lz)), light.multiplier));
+        // The highlight is skipped lane by lane on the scalar shader's conditions; when they hold
+        // in every lane it is a zero throughout.
+        Lanes h = zero;
+        const bool allSkipped =
+            (s.noHighlight && _mm_movemask_ps(_mm_cmple_ps(d, one)) == 0xF) ||
+            (s.noHighlightInTheDark && _mm_movemask_ps(_mm_cmpeq_ps(d, zero)) == 0xF);
+        if (!allSkipped) {
+            alignas(16) float dd[4], highlight[4];
+            _mm_store_ps(dd, d);
+            for (int j = 0; j < 4; ++j) {
+                highlight[j] = 0.0f;
+                if (!((s.noHighlight && dd[j] <= 1.0f) ||
+                      (s.noHighlightInTheDark && dd[j] == 0.0f)))
+                    highlight[j] = maths::Pow(dd[j], s.exponent) * s.strength;
+            }
+            h = _mm_load_ps(highlight);
+        }
+        const Lanes factor = Add(Mul(d, f.keep), f.selfIllum);
+        for (int c = 0; c < 3; ++c)
+            out[c] = Add(out[c], Mul(Add(Mul(factor, f.diffuse[c]), Mul(h, f.specular[c])),
+                                     light.colour[c]));
+    }
+    const Lanes top = Splat(static_cast<float>(ChannelMax));
+    for (int c = 0; c < 3; ++c)
+        colour[c] = ClampLanes(Mul(out[c], top), top);
+}

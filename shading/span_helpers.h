@@ -632,9 +632,7 @@ inline void PrepareInterpolation(InterpolationSetup& s, const __Point3ds* v, flo
     }
 }
 
-// BarycentricWeights of the pixel (x, y) against the projected triangle, in lanes 0 to 2: the
-// same divisions, clamps and sums, with Det3's column-free part kept per row.
-inline Lanes PixelWeights(InterpolationSetup& s, float x, float y)
+inline void KnowRow(InterpolationSetup& s, float y)
 {
     if (!s.rowKnown || y != s.row) {
         s.rowTerm = LanesOf(s.px[1] * (s.py[2] - y) - s.px[2] * (s.py[1] - y),
@@ -643,6 +641,13 @@ inline Lanes PixelWeights(InterpolationSetup& s, float x, float y)
         s.row = y;
         s.rowKnown = true;
     }
+}
+
+// BarycentricWeights of the pixel (x, y) against the projected triangle, in lanes 0 to 2: the
+// same divisions, clamps and sums, with Det3's column-free part kept per row.
+inline Lanes PixelWeights(InterpolationSetup& s, float x, float y)
+{
+    KnowRow(s, y);
     Lanes w = Div(Add(s.rowTerm, Mul(Splat(x), s.columnFactor)), Splat(s.area));
     w = NegativeToZero(w);
     const Lanes size = AbsLanes(w);
@@ -712,4 +717,186 @@ inline void InterpolateNormalAndUV(InterpolationSetup& s, float x, float y, floa
 inline void InterpolateUV(InterpolationSetup& s, float x, float y, float z, float& u, float& v)
 {
     InterpolateUVWithWeights(s, PixelWeights(s, x, y), x, y, z, u, v);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Four pixels of a span at once
+//
+// The interior of a span, where pixels do not depend on one another, is worked four columns at a
+// time, one pixel per lane (two per lane pair in double precision): every pixel goes through the
+// same IEEE operations in the same order as one pixel at a time above, so its bits are the same.
+
+// The columns x .. x + 3 as floats.
+inline Lanes ColumnLanes(int x)
+{
+    return _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x), _mm_set_epi32(3, 2, 1, 0)));
+}
+
+// The plane of a depth test in double precision, with its part fixed for the row.
+struct DepthPlaneRow {
+    bool flat;        // |coefZ| < 0.01: every pixel takes the vertex's depth
+    double rowPart;   // planeConst + coefY y
+    double coefX;
+    double coefZ;
+    double vertexZ;
+};
+
+inline DepthPlaneRow DepthRow(float y, float planeConst, float coefY, float coefX, float coefZ,
+                              const __Point3ds& vertex)
+{
+    return DepthPlaneRow{std::fabs(coefZ) < 0.01f,
+                         static_cast<double>(planeConst) + static_cast<double>(coefY) * y,
+                         static_cast<double>(coefX), static_cast<double>(coefZ),
+                         static_cast<double>(vertex.z)};
+}
+
+// DepthTest of pixels x .. x + 3 of a row, with a depth buffer, for the pixels whose bit is set
+// in `valid` (all of them inside the image): bit k of the result is set when pixel x + k passes;
+// the passing ones store their depth, and `depth` holds all four depths (as floats). The others
+// are neither read nor written.
+inline int DepthTest4(int x, const DepthPlaneRow& plane, int index, int valid, Lanes& depth)
+{
+    __m128d d01, d23;
+    if (plane.flat) {
+        d01 = d23 = _mm_set1_pd(plane.vertexZ);
+    } else {
+        const Lanes columns = ColumnLanes(x);
+        const __m128d x01 = _mm_cvtps_pd(columns);
+        const __m128d x23 = _mm_cvtps_pd(_mm_movehl_ps(columns, columns));
+        const __m128d row = _mm_set1_pd(plane.rowPart), coefX = _mm_set1_pd(plane.coefX);
+        const __m128d coefZ = _mm_set1_pd(plane.coefZ), sign = _mm_set1_pd(-0.0);
+        d01 = _mm_div_pd(_mm_xor_pd(_mm_add_pd(row, _mm_mul_pd(coefX, x01)), sign), coefZ);
+        d23 = _mm_div_pd(_mm_xor_pd(_mm_add_pd(row, _mm_mul_pd(coefX, x23)), sign), coefZ);
+    }
+    Lanes stored;
+    if (valid == 0xF) {
+        stored = _mm_loadu_ps(ZBuff + index);
+    } else {
+        // No depth passes an infinite stored one, so the pixels left out cannot pass.
+        alignas(16) float some[4] = {INFINITY, INFINITY, INFINITY, INFINITY};
+        for (int k = 0; k < 4; ++k)
+            if (valid & (1 << k))
+                some[k] = ZBuff[index + k];
+        stored = _mm_load_ps(some);
+    }
+    const int pass = _mm_movemask_pd(_mm_cmpgt_pd(d01, _mm_cvtps_pd(stored))) |
+                     _mm_movemask_pd(_mm_cmpgt_pd(d23, _mm_cvtps_pd(_mm_movehl_ps(stored, stored))))
+                         << 2;
+    depth = _mm_movelh_ps(_mm_cvtpd_ps(d01), _mm_cvtpd_ps(d23));
+    if (pass == 0xF) {
+        _mm_storeu_ps(ZBuff + index, depth);
+    } else if (pass) {
+        alignas(16) float all[4];
+        _mm_store_ps(all, depth);
+        for (int k = 0; k < 4; ++k)
+            if (pass & (1 << k))
+                ZBuff[index + k] = all[k];
+    }
+    return pass;
+}
+
+// What InterpolateNormals4 takes from the setup, each number in every lane: worked out once per
+// triangle that goes by fours.
+struct NormalsByFours {
+    Lanes area;
+    Lanes columnFactor[3];
+    Lanes n[3][3]; // corner k's normalised normal, component c
+    Lanes q[3][3]; // mid-edge normal k, component c
+};
+
+inline void PrepareNormalsByFours(NormalsByFours& f, const InterpolationSetup& s)
+{
+    f.area = Splat(s.area);
+    f.columnFactor[0] = Broadcast<0>(s.columnFactor);
+    f.columnFactor[1] = Broadcast<1>(s.columnFactor);
+    f.columnFactor[2] = Broadcast<2>(s.columnFactor);
+    for (int k = 0; k < 3; ++k) {
+        f.n[k][0] = Broadcast<0>(s.n[k]);
+        f.n[k][1] = Broadcast<1>(s.n[k]);
+        f.n[k][2] = Broadcast<2>(s.n[k]);
+        f.q[k][0] = Broadcast<0>(s.q[k]);
+        f.q[k][1] = Broadcast<1>(s.q[k]);
+        f.q[k][2] = Broadcast<2>(s.q[k]);
+    }
+}
+
+// The interpolated normals (not normalised) of pixels x .. x + 3 of row y, one lane per pixel:
+// PixelWeights and InterpolateNormalAndUV's sums, with no texture coordinates.
+inline void InterpolateNormals4(InterpolationSetup& s, const NormalsByFours& f, Lanes x, float y,
+                                Lanes normal[3])
+{
+    KnowRow(s, y);
+    Lanes w[3] = {Div(Add(Broadcast<0>(s.rowTerm), Mul(x, f.columnFactor[0])), f.area),
+                  Div(Add(Broadcast<1>(s.rowTerm), Mul(x, f.columnFactor[1])), f.area),
+                  Div(Add(Broadcast<2>(s.rowTerm), Mul(x, f.columnFactor[2])), f.area)};
+    for (Lanes& weight : w)
+        weight = NegativeToZero(weight);
+    const Lanes sum = Add(Add(AbsLanes(w[0]), AbsLanes(w[1])), AbsLanes(w[2]));
+    const Lanes positive = _mm_cmpgt_ps(sum, _mm_setzero_ps());
+    for (Lanes& weight : w)
+        weight = Select(positive, Div(weight, sum), weight);
+    if (s.quadratic) {
+        const Lanes a = Mul(w[0], w[0]), b = Mul(w[1], w[1]), c = Mul(w[2], w[2]);
+        const Lanes ab = Mul(w[0], w[1]), bc = Mul(Mul(Splat(2.0f), w[1]), w[2]);
+        const Lanes ca = Mul(w[2], w[0]);
+        for (int k = 0; k < 3; ++k)
+            normal[k] = Add(Add(Add(Add(Add(Mul(a, f.n[0][k]), Mul(b, f.n[1][k])), Mul(c, f.n[2][k])),
+                                    Mul(ab, f.q[0][k])),
+                                Mul(bc, f.q[1][k])),
+                            Mul(ca, f.q[2][k]));
+    } else {
+        for (int k = 0; k < 3; ++k)
+            normal[k] = Add(Add(Mul(w[0], f.n[0][k]), Mul(w[1], f.n[1][k])), Mul(w[2], f.n[2][k]));
+    }
+}
+
+// BlendPixel of pixels x .. x + 3 of row y (inside the image) whose bit is set in `mask`, with
+// colours given per lane, already clamped to 0..ChannelMax (so that truncating them is
+// ClampChannel), and one coverage for all. Fully covered pixels are written whole.
+template <typename Element>
+inline void BlendPixels4(unsigned char* image, const Lanes colour[3], int x, int y, int mask,
+                         float coverage)
+{
+    if (coverage != 1.0f) {
+        alignas(16) float c[3][4];
+        for (int k = 0; k < 3; ++k)
+            _mm_store_ps(c[k], colour[k]);
+        for (int j = 0; j < 4; ++j)
+            if (mask & (1 << j))
+                BlendPixel<Element>(image, c[0][j], c[1][j], c[2][j], x + j, y, coverage);
+        return;
+    }
+    const __m128i c1 = _mm_cvttps_epi32(colour[0]);
+    const __m128i c2 = _mm_cvttps_epi32(colour[1]);
+    const __m128i c3 = _mm_cvttps_epi32(colour[2]);
+    const __m128i alpha = _mm_set1_epi32(ChannelMax);
+    unsigned char* at = image + static_cast<ptrdiff_t>(y) * RowStride * sizeof(Element) +
+                        4 * sizeof(Element) * static_cast<ptrdiff_t>(x);
+    alignas(16) unsigned char pixels[4 * 4 * sizeof(Element)];
+    if constexpr (sizeof(Element) == 1) {
+        const __m128i all = _mm_or_si128(
+            _mm_or_si128(c1, _mm_slli_epi32(c2, 8)),
+            _mm_or_si128(_mm_slli_epi32(c3, 16), _mm_slli_epi32(alpha, 24)));
+        if (mask == 0xF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), all);
+            return;
+        }
+        _mm_store_si128(reinterpret_cast<__m128i*>(pixels), all);
+    } else {
+        const __m128i first = _mm_or_si128(c1, _mm_slli_epi32(c2, 16));
+        const __m128i second = _mm_or_si128(c3, _mm_slli_epi32(alpha, 16));
+        const __m128i low = _mm_unpacklo_epi32(first, second);
+        const __m128i high = _mm_unpackhi_epi32(first, second);
+        if (mask == 0xF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), low);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 16), high);
+            return;
+        }
+        _mm_store_si128(reinterpret_cast<__m128i*>(pixels), low);
+        _mm_store_si128(reinterpret_cast<__m128i*>(pixels + 16), high);
+    }
+    constexpr size_t pixelBytes = 4 * sizeof(Element);
+    for (int j = 0; j < 4; ++j)
+        if (mask & (1 << j))
+            std::memcpy(at + j * pixelBytes, pixels + j * pixelBytes, pixelBytes);
 }

@@ -1,8 +1,9 @@
 // The engine's fast paths against plain references: a whole scene drawn with the engine's own
 // shader in the slot (prepared once per triangle, soft pixels without coverage left out) against
 // the same scene through a caller's shader that only forwards to it (every pixel through the
-// slot, as the drawing was always done); the shader's lighting against a plain loop; the
-// lane-wise interpolation against the plain formulas;
+// slot, as the drawing was always done); span interiors shaded four pixels at a time against the
+// same one pixel at a time, whole scenes and each of the four-wide steps; the shader's lighting
+// against a plain loop; the lane-wise interpolation against the plain formulas;
 // the far-from-edge shortcut against the coverage it stands for; and buffers kept from call to
 // call against fresh ones.
 #include <gtest/gtest.h>
@@ -158,6 +159,302 @@ INSTANTIATE_TEST_SUITE_P(
                       Setting{DrawMode::Line, 1, true, true, false, 0, 0, 0},
                       Setting{DrawMode::Wire, 0, false, false, false, 1, 0, 0}),
     [](const ::testing::TestParamInfo<Setting>& info) { return std::to_string(info.index); });
+
+// Materials whose pixels go four at a time, with every case of the highlight: computed, left out
+// for strength 0 (where a light above multiplier 1 still needs it), for a negative zero strength,
+// computed for exponent 0 and for negative exponents (pow(0, -50) is infinite), computed in the
+// dark for an infinite strength; self illumination and part opacity on some.
+void AddMaterialsByFours(SceneBuilder& scene)
+{
+    struct Look {
+        float shininess, strength, selfIllum, opacity;
+    };
+    const Look looks[] = {{0.4f, 1.5f, 0.3f, 1.0f},    {1.5f, 0.0f, 0.0f, 1.0f},
+                          {0.7f, -0.0f, 0.7f, 0.6f},   {0.0f, 0.8f, 0.0f, 1.0f},
+                          {-0.5f, 0.2f, 0.1f, 1.0f},   {0.01f, INFINITY, 0.0f, 0.35f}};
+    for (const Look& look : looks) {
+        const int m = scene.AddLitMaterial(0.9f - 0.1f * scene.materials.size(), 0.4f, 0.2f);
+        scene.materials[m].shininess = look.shininess;
+        scene.materials[m].shinStrength = look.strength;
+        scene.materials[m].selfIllum = look.selfIllum;
+        scene.materials[m].transparency = -(1.0f - look.opacity);
+        scene.materials[m].specular[1] = 0.5f;
+    }
+}
+
+// Wide and narrow triangles over and across the borders of the image, each material (and one
+// index beyond them, which shades with the defaults) on some; every fifth triangle drawn twice
+// with another material, tying its own depths; normals bent, and on a few corners zero, huge or
+// NaN.
+struct FourWideScene {
+    SceneBuilder scene{W / 2, H / 2};
+
+    explicit FourWideScene(int lightCount)
+    {
+        std::mt19937 random(19);
+        std::uniform_real_distribution<float> along(-20.0f, W + 20.0f), down(-20.0f, H + 20.0f);
+        std::uniform_real_distribution<float> depth(-50.0f, 50.0f), tilt(-0.9f, 0.9f);
+        for (int k = 0; k < 60; ++k) {
+            const Corner a{along(random), down(random), depth(random)};
+            const float size = k % 3 == 0 ? 70.0f : (k % 3 == 1 ? 14.0f : 3.0f);
+            std::uniform_real_distribution<float> near(-size, size);
+            const Corner b{a.x + near(random), a.y + near(random), depth(random)};
+            const Corner c{a.x + near(random), a.y + near(random), depth(random)};
+            const uint16_t material = static_cast<uint16_t>(k % 7 == 6 ? 9 : k % 6);
+            scene.AddFacing(a, b, c, k % 4 != 0, material);
+            if (k % 5 == 0)
+                scene.AddFacing(a, b, c, k % 4 != 0, static_cast<uint16_t>((k + 1) % 6));
+        }
+        for (size_t p = 0; p < scene.points.size(); ++p) {
+            __Point3ds& point = scene.points[p];
+            point.nx = tilt(random);
+            point.ny = tilt(random);
+            point.nz = p % 3 == 0 ? -0.5f : 1.0f;
+            if (p % 41 == 0)
+                point.nx = point.ny = point.nz = 0.0f;
+            if (p % 53 == 0)
+                point.nz = 1e30f;
+            if (p % 97 == 0)
+                point.ny = NAN;
+        }
+        AddMaterialsByFours(scene);
+        const float multipliers[] = {1.0f, 4.0f, -1.0f, 0.5f, 1.7f, 2.0f};
+        for (int k = 0; k < lightCount; ++k)
+            scene.AddLight(300.0f - 150.0f * k, -200.0f + 90.0f * k, k % 3 == 2 ? -300.0f : 800.0f,
+                           multipliers[k]);
+    }
+};
+
+struct FourWideSetting {
+    DrawMode mode;
+    uint8_t quality;
+    bool deep;
+    uint8_t backFaces, doubleSided, phong2;
+    int lights;
+};
+
+class FourWide : public EngineTest, public ::testing::WithParamInterface<FourWideSetting> {};
+
+TEST_P(FourWide, SpanInteriorsByFoursDrawWhatOnePixelAtATimeDraws)
+{
+    const FourWideSetting s = GetParam();
+    UseDrawMode(s.mode);
+    _Quality = s.quality;
+    _Deep = s.deep ? 1 : 0;
+    _DrawBackFaces = s.backFaces;
+    _DubleSide = s.doubleSided;
+    _UsePhong2 = s.phong2;
+    FourWideScene scene(s.lights);
+    TestImage image(W, H, s.deep), source(W, H, s.deep);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            for (int c = 0; c < 4; ++c)
+                source.Set(x, y, c, (x * 5 + y * 11 + c * 70) % 256 * source.FullScale() / 255);
+    image.CopyFrom(source);
+    scene.scene.Render(image, &source);
+    const std::vector<uint8_t> byFours = image.Snapshot();
+    image.CopyFrom(source);
+    __SetNewRenderOnePixel(Forward); // the slot's shader is called one pixel at a time
+    scene.scene.Render(image, &source);
+    __SetDefRenderOnePixel();
+    EXPECT_TRUE(byFours == image.Snapshot());
+    EXPECT_FALSE(byFours == source.Snapshot()) << "the scene draws something";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ModesAndSettings, FourWide,
+    ::testing::Values(FourWideSetting{DrawMode::Phong, 1, false, 0, 0, 0, 2},
+                      FourWideSetting{DrawMode::Phong, 1, true, 0, 0, 1, 2},
+                      FourWideSetting{DrawMode::Phong, 0, false, 1, 1, 0, 6},
+                      FourWideSetting{DrawMode::Phong, 0, true, 0, 1, 0, 1},
+                      FourWideSetting{DrawMode::Phong, 1, false, 1, 0, 1, 6},
+                      FourWideSetting{DrawMode::Flat, 1, false, 0, 0, 0, 2},
+                      FourWideSetting{DrawMode::Flat, 1, true, 1, 1, 0, 6},
+                      FourWideSetting{DrawMode::Flat, 0, false, 0, 0, 0, 1},
+                      FourWideSetting{DrawMode::Flat, 0, true, 0, 1, 0, 2}),
+    [](const ::testing::TestParamInfo<FourWideSetting>& info) {
+        return std::to_string(info.index);
+    });
+
+// Each lane of the four-wide shader against the one-pixel shader, over the same materials,
+// lights and settings as the plain-loop test below, with lanes that share a normal (where the
+// highlight is left out in all four or in none) and lanes that do not.
+TEST(FourWideSteps, EachLaneOfTheShaderIsThePixelShader)
+{
+    EngineSettingsGuard guard;
+    std::mt19937 random(23);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    const float shininess[] = {1.5f, 0.0f, -0.5f, 0.004f, NAN, 3.0f};
+    const float strength[] = {0.0f, -0.0f, 0.9f, INFINITY, 10.0f, NAN};
+    const float multiplier[] = {1.0f, -1.0f, 4.0f, 0.3f, 1e30f};
+    for (int k = 0; k < 3000; ++k) {
+        material3ds m;
+        std::memset(&m, 0, sizeof m);
+        for (int c = 0; c < 3; ++c) {
+            m.diffuse[c] = 0.5f + 0.5f * unit(random);
+            m.specular[c] = k % 7 == 0 ? INFINITY : 0.5f + 0.5f * unit(random);
+        }
+        m.shininess = shininess[k % 6];
+        m.shinStrength = strength[(k / 6) % 6];
+        m.selfIllum = k % 5 == 0 ? 0.3f : (k % 5 == 1 ? 1.2f : 0.0f);
+        light3ds lights[6];
+        std::memset(lights, 0, sizeof lights);
+        for (light3ds& l : lights) {
+            for (int c = 0; c < 3; ++c) {
+                l.pos[c] = 500.0f * unit(random);
+                l.color[c] = 0.5f + 0.5f * unit(random);
+            }
+            l.multiplier = multiplier[(k / 36) % 5];
+        }
+        const int lightCount = 1 + k % 6;
+        _DrawBackFaces1 = k % 11 == 0;
+        _DubleSide = k % 13 == 0;
+        ChannelMax = k % 2 ? 32768 : 255;
+        __Triangle3ds triangle{};
+        TriangleShading s;
+        PrepareTriangleShading(s, &triangle, &m, 1, nullptr, lightCount, lights, nullptr);
+        ASSERT_TRUE(ShadingByFours(s, 0));
+        ShadingByFoursLanes lanes;
+        PrepareShadingByFours(lanes, s);
+
+        alignas(16) float n[3][4], px[4], pz[4];
+        const float py = 100.0f * unit(random);
+        for (int j = 0; j < 4; ++j) {
+            const bool shared = k % 3 == 0 && j > 0;
+            for (int c = 0; c < 3; ++c)
+                n[c][j] = shared ? n[c][0] : unit(random);
+            if (k % 17 == 0 && j == 1)
+                n[0][j] = n[1][j] = n[2][j] = 0.0f;
+            if (k % 23 == 0 && j == 2)
+                n[2][j] = 1e30f;
+            px[j] = 100.0f * unit(random);
+            pz[j] = shared ? pz[0] : 50.0f * unit(random);
+        }
+        const Lanes normal[3] = {_mm_load_ps(n[0]), _mm_load_ps(n[1]), _mm_load_ps(n[2])};
+        Lanes colour[3];
+        ShadeTrianglePixels4(s, lanes, _mm_load_ps(px), py, _mm_load_ps(pz), normal, colour);
+        alignas(16) float got[3][4];
+        for (int c = 0; c < 3; ++c)
+            _mm_store_ps(got[c], colour[c]);
+        for (int j = 0; j < 4; ++j) {
+            float expected[3];
+            ShadeTrianglePixel(s, 0.0f, 0.0f, nullptr, nullptr, px[j], py, pz[j], expected[0],
+                               expected[1], expected[2], LanesOf(n[0][j], n[1][j], n[2][j]), 0,
+                               0.0f, 0.0f, nullptr, 0.0f, 0.0f, 1.0f, 0.0f);
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(std::memcmp(&got[c][j], &expected[c], 4), 0)
+                    << k << " lane " << j << ": " << got[c][j] << " against " << expected[c];
+        }
+    }
+}
+
+// The four-wide depth test against DepthTest pixel by pixel: planes slanted and nearly facing
+// the viewer (which take the corner's depth), stored depths in front, behind, equal (an equal
+// depth fails), infinite and NaN, and any subset of the four pixels asked for.
+TEST(FourWideSteps, TheDepthTestIsThatOfEachPixel)
+{
+    EngineSettingsGuard guard;
+    constexpr int width = 12;
+    std::vector<float> one(width * 3), four(width * 3);
+    Zwidth = width;
+    Zheight = 3;
+    std::mt19937 random(29);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    for (int k = 0; k < 4000; ++k) {
+        const float nz = k % 7 == 0 ? 0.005f * unit(random) : unit(random);
+        const float nx = unit(random), ny = unit(random), d = 40.0f * unit(random);
+        __Point3ds corner{};
+        corner.z = 30.0f * unit(random);
+        const int x = static_cast<int>((unit(random) + 1.0f) * 4.0f); // 0..8
+        const int y = k % 3;
+        const int valid = 1 + k % 15;
+        for (int j = 0; j < 4; ++j) {
+            const float fx = static_cast<float>(x + j), fy = static_cast<float>(y);
+            const double exact = std::fabs(nz) >= 0.01f
+                                     ? -(static_cast<double>(d) + static_cast<double>(ny) * fy +
+                                         static_cast<double>(nx) * fx) / nz
+                                     : static_cast<double>(corner.z);
+            const float choices[] = {static_cast<float>(exact), static_cast<float>(exact) - 1.0f,
+                                     static_cast<float>(exact) + 1.0f, -INFINITY, INFINITY, NAN};
+            one[x + j + y * width] = choices[(k + j) % 6];
+        }
+        four = one;
+        const int index = x + y * width;
+        ZBuff = one.data();
+        int expected = 0;
+        float expectedDepth[4] = {};
+        for (int j = 0; j < 4; ++j) {
+            float depth, previous;
+            int zIndex;
+            if ((valid & (1 << j)) &&
+                DepthTest(static_cast<float>(x + j), static_cast<float>(y), d, ny, nx, nz,
+                          corner, 0.0f, 0.0f, depth, zIndex, previous)) {
+                expected |= 1 << j;
+                expectedDepth[j] = depth;
+            }
+        }
+        ZBuff = four.data();
+        Lanes depth;
+        const int pass = DepthTest4(x, DepthRow(static_cast<float>(y), d, ny, nx, nz, corner),
+                                    index, valid, depth);
+        ASSERT_EQ(pass, expected) << k;
+        alignas(16) float got[4];
+        _mm_store_ps(got, depth);
+        for (int j = 0; j < 4; ++j) {
+            if (pass & (1 << j)) {
+                ASSERT_EQ(std::memcmp(&got[j], &expectedDepth[j], 4), 0) << k << " lane " << j;
+            }
+        }
+        ASSERT_EQ(std::memcmp(one.data(), four.data(), one.size() * 4), 0) << k;
+    }
+    ZBuff = nullptr;
+}
+
+// The four-wide pixel write against BlendPixel at 8 and 16 bits: full cover, part cover and
+// none, over transparent and opaque pixels, any subset of the four.
+TEST(FourWideSteps, TheWriteIsThatOfEachPixel)
+{
+    EngineSettingsGuard guard;
+    std::mt19937 random(31);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    Zwidth = 8;
+    Zheight = 2;
+    RowStride = 4 * 8;
+    for (int deep = 0; deep < 2; ++deep) {
+        ChannelMax = deep ? 32768 : 255;
+        const float top = static_cast<float>(ChannelMax);
+        for (int k = 0; k < 2000; ++k) {
+            std::vector<unsigned char> one(8 * 2 * 4 * (deep ? 2 : 1));
+            for (size_t e = 0; e < one.size(); ++e)
+                one[e] = static_cast<unsigned char>(random() & (k % 4 == 0 ? 0 : 255));
+            std::vector<unsigned char> four = one;
+            const float coverages[] = {1.0f, 0.5f, 0.0f, 0.999f};
+            const float coverage = coverages[k % 4];
+            alignas(16) float c[3][4];
+            for (auto& channel : c)
+                for (float& value : channel) {
+                    const float pick = unit(random);
+                    value = pick < 0.1f ? 0.0f : (pick > 0.9f ? top : pick * top);
+                }
+            const int x = k % 5, y = k % 2, mask = k % 16;
+            for (int j = 0; j < 4; ++j)
+                if (mask & (1 << j)) {
+                    if (deep)
+                        BlendPixel<uint16_t>(one.data(), c[0][j], c[1][j], c[2][j], x + j, y,
+                                             coverage);
+                    else
+                        BlendPixel<uint8_t>(one.data(), c[0][j], c[1][j], c[2][j], x + j, y,
+                                            coverage);
+                }
+            const Lanes colour[3] = {_mm_load_ps(c[0]), _mm_load_ps(c[1]), _mm_load_ps(c[2])};
+            if (deep)
+                BlendPixels4<uint16_t>(four.data(), colour, x, y, mask, coverage);
+            else
+                BlendPixels4<uint8_t>(four.data(), colour, x, y, mask, coverage);
+            ASSERT_TRUE(one == four) << (deep ? "16" : "8") << " bits, " << k;
+        }
+    }
+}
 
 // The default shader's lighting as a plain loop over the lights, for materials without maps or
 // glass: normal turned and normalised, material or default values, each light's N.L times its
