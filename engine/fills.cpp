@@ -60,6 +60,16 @@ struct Fill {
     TriangleShading shading;
     ShadingByFoursLanes shadingByFours; // when byFours
     NormalsByFours normalsByFours;      // when byFours, for the Phong fill
+    // When byFours, covered soft pixels wait here, depth-tested and with their normal, to be
+    // shaded four at a time. They are drawn when four are waiting, before any pixel of the same
+    // place is tested or drawn, and when the triangle is done.
+    struct WaitingPixel {
+        float x, y, depth, previous, coverage;
+        int zIndex;
+        Lanes normal;
+    };
+    WaitingPixel waiting[4];
+    int waitingCount;
 
     float colour[3]; // solid fill
     float opacity;
@@ -109,6 +119,47 @@ inline void LeaveUncovered(Fill& f, float x, float y)
         Record(f, x, y, normal, P == Pass::RightBand ? 0 : 1);
 }
 
+// Shades the soft pixels waiting in f four at a time and draws them as ShadePixel would have,
+// each with its own coverage. They are distinct pixels, and no pixel of the same places has been
+// tested or drawn since they waited: what they draw is what they would have drawn at once.
+template <typename Element>
+void DrawWaiting(Fill& f)
+{
+    const int count = f.waitingCount;
+    if (count == 0)
+        return;
+    f.waitingCount = 0;
+    // Lanes without a pixel repeat the first; their colours are not used.
+    const Fill::WaitingPixel* w = f.waiting;
+    const Fill::WaitingPixel& p1 = w[count > 1 ? 1 : 0];
+    const Fill::WaitingPixel& p2 = w[count > 2 ? 2 : 0];
+    const Fill::WaitingPixel& p3 = w[count > 3 ? 3 : 0];
+    Lanes normal[4] = {w[0].normal, p1.normal, p2.normal, p3.normal};
+    _MM_TRANSPOSE4_PS(normal[0], normal[1], normal[2], normal[3]);
+    const Lanes x = LanesOf(w[0].x, p1.x, p2.x, p3.x);
+    const Lanes y = LanesOf(w[0].y, p1.y, p2.y, p3.y);
+    const Lanes depth = LanesOf(w[0].depth, p1.depth, p2.depth, p3.depth);
+    Lanes colour[3];
+    ShadeTrianglePixels4(f.shading, f.shadingByFours, Sub(x, Splat(f.originX)),
+                         Sub(y, Splat(f.originY)), depth, normal, colour);
+    alignas(16) float c[3][4];
+    for (int k = 0; k < 3; ++k)
+        _mm_store_ps(c[k], colour[k]);
+    for (int j = 0; j < count; ++j)
+        DrawFillEdgePixel<Element>(w[j].coverage, f.shading.opacity, f.target, w[j].depth,
+                                   w[j].previous, w[j].zIndex, c[0][j], c[1][j], c[2][j], w[j].x,
+                                   w[j].y);
+}
+
+// True when pixel (x, y) is one of those waiting in f.
+inline bool IsWaiting(const Fill& f, float x, float y)
+{
+    for (int k = 0; k < f.waitingCount; ++k)
+        if (f.waiting[k].x == x && f.waiting[k].y == y)
+            return true;
+    return false;
+}
+
 // One pixel of pass P. Element is the image's element type; Falloff is how soft edge pixels
 // fall off (the shaded fills draw for the filled modes; the solid fill follows the draw mode).
 template <FillKind K, typename Element, EdgeFalloff Falloff, Pass P>
@@ -140,6 +191,10 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
                 }
             }
         }
+        if constexpr (soft) {
+            if (f.byFours && IsWaiting(f, x, y))
+                DrawWaiting<Element>(f);
+        }
         float depth, previous;
         int zIndex;
         if (!DepthTest(x, y, f.d, f.ny, f.nx, f.nz, f.v[0], 0.0f, 0.0f, depth, zIndex,
@@ -155,6 +210,15 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
             normal = f.faceNormalLanes;
             if (f.mapsOn)
                 InterpolateUV(f.interp, x, y, depth, f.texU, f.texV);
+        }
+        if constexpr (soft) {
+            if (f.byFours) {
+                f.waiting[f.waitingCount++] = Fill::WaitingPixel{x, y, depth, previous, coverage,
+                                                                 zIndex, normal};
+                if (f.waitingCount == 4)
+                    DrawWaiting<Element>(f);
+                return;
+            }
         }
         float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
         const Scene& s = *f.scene;
@@ -203,8 +267,8 @@ inline void ShadePixels4(Fill& f, int px, int py, const DepthPlaneRow& plane, in
         normal[2] = Broadcast<2>(f.faceNormalLanes);
     }
     Lanes colour[3];
-    ShadeTrianglePixels4(f.shading, f.shadingByFours, Sub(x, Splat(f.originX)), y - f.originY,
-                         depth, normal, colour);
+    ShadeTrianglePixels4(f.shading, f.shadingByFours, Sub(x, Splat(f.originX)),
+                         Splat(y - f.originY), depth, normal, colour);
     BlendPixels4<Element>(f.target, colour, px, py, pass, f.shading.opacity);
 }
 
@@ -256,6 +320,15 @@ void RunSpan(Fill& f, int py, int first, float limit, bool inclusive, const Segm
     Touch(f.touched, py, from, to);
     int px = from;
     if constexpr (P == Pass::Interior && K != FillKind::Solid) {
+        // The left band's waiting pixels may reach into the span.
+        for (int k = 0; k < f.waitingCount; ++k) {
+            const Fill::WaitingPixel& w = f.waiting[k];
+            if (w.y == static_cast<float>(py) && w.x >= static_cast<float>(from) &&
+                w.x <= static_cast<float>(to)) {
+                DrawWaiting<Element>(f);
+                break;
+            }
+        }
         // By fours down to a last group of two or three; a single pixel left over is cheaper
         // one at a time.
         if (f.byFours && to > from) {
@@ -461,6 +534,7 @@ void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int
         f.quiet = false;
         f.onlyColours = false;
         f.byFours = false;
+        f.waitingCount = 0;
         if (f.direct) {
             PrepareTriangleShading(f.shading, f.triangle, s.materials, s.materialCount,
                                    s.textures, s.lightCount, s.lights, s.glassProps);
@@ -479,6 +553,8 @@ void SetUpAndFill(Fill& f, const __Triangle3ds& t, const __Point3ds* points, int
         f.prev.valid = 0;
     }
     RunFill<K, Element, Falloff>(f, TruncInt(minY));
+    if constexpr (K != FillKind::Solid)
+        DrawWaiting<Element>(f);
 }
 
 template <FillKind K>

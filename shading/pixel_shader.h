@@ -271,7 +271,7 @@ inline void PrepareShadingByFours(ShadingByFoursLanes& f, const TriangleShading&
 // per lane into colour[0..2]; the opacity is the triangle's. Each lane goes through the same
 // operations as ShadeTrianglePixel and LightPixel do for one pixel, in the same order.
 inline void ShadeTrianglePixels4(const TriangleShading& s, const ShadingByFoursLanes& f,
-                                 Lanes pointX, float pointY, Lanes pointZ, const Lanes normal[3],
+                                 Lanes pointX, Lanes pointY, Lanes pointZ, const Lanes normal[3],
                                  Lanes colour[3])
 {
     Lanes nx = normal[0], ny = normal[1], nz = normal[2];
@@ -289,14 +289,13 @@ inline void ShadeTrianglePixels4(const TriangleShading& s, const ShadingByFoursL
         ny = Select(nonZero, Div(ny, len), ny);
         nz = Select(nonZero, Div(nz, len), nz);
     }
-    const Lanes py = Splat(pointY);
     const Lanes one = Splat(1.0f), zero = _mm_setzero_ps();
     Lanes out[3] = {zero, zero, zero};
     for (int k = 0; k < s.lightCount; ++k) {
         const ShadingByFoursLanes::Light light =
             k < TriangleShading::PreparedLights ? f.prepared[k] : LightByFours(s.lights[k]);
         Lanes lx = Sub(light.position[0], pointX);
-        Lanes ly = Sub(light.position[1], py);
+        Lanes ly = Sub(light.position[1], pointY);
         Lanes lz = Sub(light.position[2], pointZ);
         const Lanes len = _mm_sqrt_ps(Add(Add(Mul(lx, lx), Mul(ly, ly)), Mul(lz, lz)));
         const Lanes nonZero = _mm_cmpneq_ps(len, zero);

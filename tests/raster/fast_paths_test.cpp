@@ -1,8 +1,8 @@
 // The engine's fast paths against plain references: a whole scene drawn with the engine's own
 // shader in the slot (prepared once per triangle, soft pixels without coverage left out) against
 // the same scene through a caller's shader that only forwards to it (every pixel through the
-// slot, as the drawing was always done); span interiors shaded four pixels at a time against the
-// same one pixel at a time, whole scenes and each of the four-wide steps; the shader's lighting
+// slot, as the drawing was always done); span interiors and soft pixels shaded four at a time
+// against the same one pixel at a time, whole scenes and each of the four-wide steps; the shader's lighting
 // against a plain loop; the lane-wise interpolation against the plain formulas;
 // the far-from-edge shortcut against the coverage it stands for; and buffers kept from call to
 // call against fresh ones.
@@ -317,8 +317,7 @@ TEST(FourWideSteps, EachLaneOfTheShaderIsThePixelShader)
         ShadingByFoursLanes lanes;
         PrepareShadingByFours(lanes, s);
 
-        alignas(16) float n[3][4], px[4], pz[4];
-        const float py = 100.0f * unit(random);
+        alignas(16) float n[3][4], px[4], py[4], pz[4];
         for (int j = 0; j < 4; ++j) {
             const bool shared = k % 3 == 0 && j > 0;
             for (int c = 0; c < 3; ++c)
@@ -328,17 +327,19 @@ TEST(FourWideSteps, EachLaneOfTheShaderIsThePixelShader)
             if (k % 23 == 0 && j == 2)
                 n[2][j] = 1e30f;
             px[j] = 100.0f * unit(random);
+            py[j] = k % 2 && j > 0 ? py[0] : 100.0f * unit(random);
             pz[j] = shared ? pz[0] : 50.0f * unit(random);
         }
         const Lanes normal[3] = {_mm_load_ps(n[0]), _mm_load_ps(n[1]), _mm_load_ps(n[2])};
         Lanes colour[3];
-        ShadeTrianglePixels4(s, lanes, _mm_load_ps(px), py, _mm_load_ps(pz), normal, colour);
+        ShadeTrianglePixels4(s, lanes, _mm_load_ps(px), _mm_load_ps(py), _mm_load_ps(pz), normal,
+                             colour);
         alignas(16) float got[3][4];
         for (int c = 0; c < 3; ++c)
             _mm_store_ps(got[c], colour[c]);
         for (int j = 0; j < 4; ++j) {
             float expected[3];
-            ShadeTrianglePixel(s, 0.0f, 0.0f, nullptr, nullptr, px[j], py, pz[j], expected[0],
+            ShadeTrianglePixel(s, 0.0f, 0.0f, nullptr, nullptr, px[j], py[j], pz[j], expected[0],
                                expected[1], expected[2], LanesOf(n[0][j], n[1][j], n[2][j]), 0,
                                0.0f, 0.0f, nullptr, 0.0f, 0.0f, 1.0f, 0.0f);
             for (int c = 0; c < 3; ++c)
