@@ -391,9 +391,18 @@ void DrawEdgeBox(Fill& f, int i, int sweep)
     if (c0 <= c1)
         for (int py = r0; py <= r1; ++py)
             Touch(f.touched, py, c0, c1);
-    for (int py = r0; py <= r1; ++py)
-        for (int px = c0; px <= c1; ++px)
+    // Where soft pixels without coverage draw nothing, only the columns near the edge of a flat
+    // fill's box (the edge's whole extent) are visited; the whole box is otherwise (and when its
+    // figures are too large for that). A Phong box, a few rows around a corner, gains nothing.
+    const bool nearOnly =
+        K == FillKind::Flat && f.onlyColours && NearEdgeColumnsHold(edge, c1, r1);
+    for (int py = r0; py <= r1; ++py) {
+        int first = c0, last = c1;
+        if (nearOnly)
+            NearEdgeColumns(edge, py, first, last);
+        for (int px = first; px <= last; ++px)
             ShadePixel<K, Element, Falloff, Pass::EdgeBox>(f, px, py, edge);
+    }
 }
 
 // Walks edge i from its start F down to its end T, one span per row, with the other side of

@@ -205,6 +205,10 @@ struct FourWideScene {
             if (k % 5 == 0)
                 scene.AddFacing(a, b, c, k % 4 != 0, static_cast<uint16_t>((k + 1) % 6));
         }
+        // Edges from far outside the image, whose figures are too large to narrow a box by.
+        scene.AddFacing({-1e5f, 30.0f, 10.0f}, {50.0f, -2e5f, 0.0f}, {60.0f, 40.0f, 5.0f}, true, 2);
+        scene.AddFacing({20.0f, 20.0f, 60.0f}, {1e30f, 25.0f, 60.0f}, {30.0f, 35.0f, 60.0f}, true,
+                        3);
         for (size_t p = 0; p < scene.points.size(); ++p) {
             __Point3ds& point = scene.points[p];
             point.nx = tilt(random);
@@ -651,6 +655,45 @@ TEST(EdgeShortcut, APixelCalledFarHasNoCoverage)
         }
     }
     EXPECT_GT(far, 10000);
+}
+
+TEST(EdgeShortcut, ColumnsLeftOutOfAnEdgeBoxHaveNoCoverage)
+{
+    std::mt19937 random(37);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    constexpr int columns = 160, rows = 60;
+    long long leftOut = 0, covered = 0;
+    for (int edge = 0; edge < 1500; ++edge) {
+        // Short, long and far-reaching edges, and edges along a row or a column.
+        const float reach = edge % 3 == 0 ? 3.0f : (edge % 3 == 1 ? 400.0f : 3e5f);
+        float x0 = columns * unit(random) + (unit(random) - 0.5f) * reach;
+        float y0 = rows * unit(random) + (unit(random) - 0.5f) * reach;
+        float x1 = x0 + (unit(random) - 0.5f) * reach, y1 = y0 + (unit(random) - 0.5f) * reach;
+        if (edge % 7 == 0)
+            y1 = y0;
+        if (edge % 11 == 0)
+            x1 = x0;
+        const EdgeSegment segment = SegmentOf(x0, y0, x1, y1);
+        if (!NearEdgeColumnsHold(segment, columns - 1, rows - 1))
+            continue;
+        for (int y = 0; y < rows; ++y) {
+            int first = 0, last = columns - 1;
+            NearEdgeColumns(segment, y, first, last);
+            for (int x = 0; x < columns; ++x) {
+                const float coverage = SegmentCoverage<EdgeFalloff::Filled>(
+                    segment, static_cast<float>(x), static_cast<float>(y), 1.0f);
+                if (x >= first && x <= last) {
+                    covered += coverage != 0.0f;
+                    continue;
+                }
+                ++leftOut;
+                ASSERT_EQ(coverage, 0.0f) << x0 << "," << y0 << " to " << x1 << "," << y1
+                                          << " at " << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(leftOut, 1000000);
+    EXPECT_GT(covered, 5000);
 }
 
 TEST(KeptBuffers, ACallDrawsTheSameAfterCallsOfOtherSizesDepthsAndModes)
