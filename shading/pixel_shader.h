@@ -292,8 +292,13 @@ inline void ShadeTrianglePixels4(const TriangleShading& s, const ShadingByFoursL
     const Lanes one = Splat(1.0f), zero = _mm_setzero_ps();
     Lanes out[3] = {zero, zero, zero};
     for (int k = 0; k < s.lightCount; ++k) {
-        const ShadingByFoursLanes::Light light =
-            k < TriangleShading::PreparedLights ? f.prepared[k] : LightByFours(s.lights[k]);
+        ShadingByFoursLanes::Light spread;
+        const ShadingByFoursLanes::Light* prepared = &f.prepared[0] + k;
+        if (k >= TriangleShading::PreparedLights) {
+            spread = LightByFours(s.lights[k]);
+            prepared = &spread;
+        }
+        const ShadingByFoursLanes::Light& light = *prepared;
         Lanes lx = Sub(light.position[0], pointX);
         Lanes ly = Sub(light.position[1], pointY);
         Lanes lz = Sub(light.position[2], pointZ);
