@@ -160,6 +160,68 @@ inline bool IsWaiting(const Fill& f, float x, float y)
     return false;
 }
 
+// A shaded fill's pixel of pass P once its coverage is known (a soft pixel's; a span interior's
+// is not read): the depth test, the normal and texture coordinates, the shading and the write.
+template <FillKind K, typename Element, Pass P>
+inline void ShadeWithCoverage(Fill& f, int px, int py, float coverage)
+{
+    const float x = static_cast<float>(px);
+    const float y = static_cast<float>(py);
+    constexpr bool soft = P != Pass::Interior;
+    const bool records = K == FillKind::Phong && P != Pass::EdgeBox && !f.onlyColours;
+    if constexpr (soft) {
+        if (f.byFours && IsWaiting(f, x, y))
+            DrawWaiting<Element>(f);
+    }
+    float depth, previous;
+    int zIndex;
+    if (!DepthTest(x, y, f.d, f.ny, f.nx, f.nz, f.v[0], 0.0f, 0.0f, depth, zIndex,
+                   previous)) {
+        if (records)
+            RecordHidden(f, x, y);
+        return;
+    }
+    Lanes normal;
+    if constexpr (K == FillKind::Phong) {
+        InterpolateNormalAndUV(f.interp, x, y, depth, f.mapsOn != 0, normal, f.texU, f.texV);
+    } else {
+        normal = f.faceNormalLanes;
+        if (f.mapsOn)
+            InterpolateUV(f.interp, x, y, depth, f.texU, f.texV);
+    }
+    if constexpr (soft) {
+        if (f.byFours) {
+            f.waiting[f.waitingCount++] = Fill::WaitingPixel{x, y, depth, previous, coverage,
+                                                             zIndex, normal};
+            if (f.waitingCount == 4)
+                DrawWaiting<Element>(f);
+            return;
+        }
+    }
+    float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
+    const Scene& s = *f.scene;
+    __PrevInfo* prev = P == Pass::EdgeBox ? nullptr : &f.prev;
+    float opacity;
+    if (f.direct) {
+        opacity = ShadeTrianglePixel(f.shading, f.originX, f.originY, f.target, s.source,
+                                     x - f.originX, y - f.originY, depth, c1, c2, c3, normal,
+                                     f.mapsOn, f.texU, f.texV, prev, f.nx, f.ny, f.nz, f.d);
+    } else {
+        __Point shaded = PointOf(normal);
+        opacity = s.shade(f.originX, f.originY, f.target, s.source, x - f.originX,
+                          y - f.originY, depth, f.triangle, s.materials, s.materialCount, c1,
+                          c2, c3, &shaded, f.mapsOn, f.texU, f.texV, s.textures, s.lightCount,
+                          s.lights, prev, s.glassProps, f.nx, f.ny, f.nz, f.d);
+    }
+    if constexpr (P == Pass::Interior)
+        BlendPixel<Element>(f.target, c1, c2, c3, px, py, opacity);
+    else
+        DrawFillEdgePixel<Element>(coverage, opacity, f.target, depth, previous, zIndex, c1,
+                                   c2, c3, x, y);
+    if (records)
+        Record(f, x, y, PointOf(normal), P == Pass::RightBand ? 0 : 1);
+}
+
 // One pixel of pass P. Element is the image's element type; Falloff is how soft edge pixels
 // fall off (the shaded fills draw for the filled modes; the solid fill follows the draw mode).
 template <FillKind K, typename Element, EdgeFalloff Falloff, Pass P>
@@ -176,7 +238,6 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
                                             f.colour[1], f.colour[2], edge, x, y, 1.0f);
     } else {
         constexpr bool soft = P != Pass::Interior;
-        const bool records = K == FillKind::Phong && P != Pass::EdgeBox && !f.onlyColours;
         float coverage = 0.0f;
         if constexpr (soft) {
             if (!f.quiet) {
@@ -191,57 +252,29 @@ inline void ShadePixel(Fill& f, int px, int py, const Segment& edge)
                 }
             }
         }
-        if constexpr (soft) {
-            if (f.byFours && IsWaiting(f, x, y))
-                DrawWaiting<Element>(f);
-        }
-        float depth, previous;
-        int zIndex;
-        if (!DepthTest(x, y, f.d, f.ny, f.nx, f.nz, f.v[0], 0.0f, 0.0f, depth, zIndex,
-                       previous)) {
-            if (records)
-                RecordHidden(f, x, y);
-            return;
-        }
-        Lanes normal;
-        if constexpr (K == FillKind::Phong) {
-            InterpolateNormalAndUV(f.interp, x, y, depth, f.mapsOn != 0, normal, f.texU, f.texV);
-        } else {
-            normal = f.faceNormalLanes;
-            if (f.mapsOn)
-                InterpolateUV(f.interp, x, y, depth, f.texU, f.texV);
-        }
-        if constexpr (soft) {
-            if (f.byFours) {
-                f.waiting[f.waitingCount++] = Fill::WaitingPixel{x, y, depth, previous, coverage,
-                                                                 zIndex, normal};
-                if (f.waitingCount == 4)
-                    DrawWaiting<Element>(f);
-                return;
-            }
-        }
-        float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
-        const Scene& s = *f.scene;
-        __PrevInfo* prev = P == Pass::EdgeBox ? nullptr : &f.prev;
-        float opacity;
-        if (f.direct) {
-            opacity = ShadeTrianglePixel(f.shading, f.originX, f.originY, f.target, s.source,
-                                         x - f.originX, y - f.originY, depth, c1, c2, c3, normal,
-                                         f.mapsOn, f.texU, f.texV, prev, f.nx, f.ny, f.nz, f.d);
-        } else {
-            __Point shaded = PointOf(normal);
-            opacity = s.shade(f.originX, f.originY, f.target, s.source, x - f.originX,
-                              y - f.originY, depth, f.triangle, s.materials, s.materialCount, c1,
-                              c2, c3, &shaded, f.mapsOn, f.texU, f.texV, s.textures, s.lightCount,
-                              s.lights, prev, s.glassProps, f.nx, f.ny, f.nz, f.d);
-        }
-        if constexpr (P == Pass::Interior)
-            BlendPixel<Element>(f.target, c1, c2, c3, px, py, opacity);
-        else
-            DrawFillEdgePixel<Element>(coverage, opacity, f.target, depth, previous, zIndex, c1,
-                                       c2, c3, x, y);
-        if (records)
-            Record(f, x, y, PointOf(normal), P == Pass::RightBand ? 0 : 1);
+        ShadeWithCoverage<K, Element, P>(f, px, py, coverage);
+    }
+}
+
+// Soft pixels from .. to of row py (inside the image) of pass P when soft pixels without coverage
+// draw nothing (f.onlyColours): their coverage is worked out four at a time, and only the
+// covered ones are shaded, in column order, as ShadePixel does.
+template <FillKind K, typename Element, Pass P>
+inline void ShadeSoftRun(Fill& f, int py, int from, int to, const Segment& edge)
+{
+    const float y = static_cast<float>(py);
+    for (int px = from; px <= to; px += 4) {
+        const Lanes coverage = FilledCoverage4(edge, ColumnLanes(px), y);
+        int covered = ~_mm_movemask_ps(_mm_cmpeq_ps(coverage, _mm_setzero_ps())) & 0xF;
+        if (to - px < 3)
+            covered &= (1 << (to - px + 1)) - 1;
+        if (!covered)
+            continue;
+        alignas(16) float c[4];
+        _mm_store_ps(c, coverage);
+        for (int k = 0; k < 4; ++k)
+            if (covered & (1 << k))
+                ShadeWithCoverage<K, Element, P>(f, px + k, py, c[k]);
     }
 }
 
@@ -342,6 +375,12 @@ void RunSpan(Fill& f, int py, int first, float limit, bool inclusive, const Segm
             }
         }
     }
+    if constexpr (P != Pass::Interior && K != FillKind::Solid) {
+        if (f.onlyColours) {
+            ShadeSoftRun<K, Element, P>(f, py, px, to, edge);
+            px = to + 1;
+        }
+    }
     for (; px <= to; ++px)
         ShadePixel<K, Element, Falloff, P>(f, px, py, edge);
     if (last > to)
@@ -400,6 +439,12 @@ void DrawEdgeBox(Fill& f, int i, int sweep)
         int first = c0, last = c1;
         if (nearOnly)
             NearEdgeColumns(edge, py, first, last);
+        if constexpr (K != FillKind::Solid) {
+            if (f.onlyColours) {
+                ShadeSoftRun<K, Element, Pass::EdgeBox>(f, py, first, last, edge);
+                continue;
+            }
+        }
         for (int px = first; px <= last; ++px)
             ShadePixel<K, Element, Falloff, Pass::EdgeBox>(f, px, py, edge);
     }
