@@ -4,8 +4,8 @@
 // slot, as the drawing was always done); span interiors and soft pixels shaded four at a time
 // against the same one pixel at a time, whole scenes and each of the four-wide steps; the shader's lighting
 // against a plain loop; the lane-wise interpolation against the plain formulas;
-// the far-from-edge shortcut against the coverage it stands for; and buffers kept from call to
-// call against fresh ones.
+// the far-from-edge shortcut against the coverage it stands for, and that coverage four pixels
+// at a time against one at a time; and buffers kept from call to call against fresh ones.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -694,6 +694,51 @@ TEST(EdgeShortcut, ColumnsLeftOutOfAnEdgeBoxHaveNoCoverage)
     }
     EXPECT_GT(leftOut, 1000000);
     EXPECT_GT(covered, 5000);
+}
+
+// Four columns at a time against one at a time, bit for bit: edges short and long, along a row
+// or a column, thinner than the box test's 0.0001, shorter than a tenth of a pixel, reaching far
+// outside any image, and with ends that are not numbers; pixels on, beside and past the ends.
+TEST(EdgeShortcut, CoverageFourAtATimeIsThatOfEachPixel)
+{
+    std::mt19937 random(41);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    long long compared = 0, covered = 0;
+    for (int edge = 0; edge < 4000; ++edge) {
+        const float reach = edge % 4 == 0 ? 3.0f : (edge % 4 == 1 ? 60.0f : (edge % 4 == 2 ? 0.05f : 3e5f));
+        float x0 = 40.0f * unit(random), y0 = 40.0f * unit(random);
+        float x1 = x0 + (unit(random) - 0.5f) * reach, y1 = y0 + (unit(random) - 0.5f) * reach;
+        if (edge % 7 == 0)
+            y1 = y0;
+        if (edge % 11 == 0)
+            x1 = x0;
+        if (edge % 13 == 0)
+            x1 = x0 + 0.00005f;
+        if (edge % 17 == 0)
+            y1 = y0 - 0.00005f;
+        if (edge % 101 == 0)
+            x1 = NAN;
+        if (edge % 103 == 0)
+            y0 = INFINITY;
+        const EdgeSegment segment = SegmentOf(x0, y0, x1, y1);
+        for (int row = 0; row < 12; ++row) {
+            const int y = static_cast<int>(std::floor(y0 + (unit(random) - 0.5f) * 8.0f));
+            const int x = static_cast<int>(std::floor(x0 + (unit(random) - 0.7f) * 10.0f));
+            alignas(16) float lanes[4];
+            _mm_store_ps(lanes, FilledCoverage4(segment, ColumnLanes(x), static_cast<float>(y)));
+            for (int k = 0; k < 4; ++k) {
+                const float one = FilledCoverage(segment, static_cast<float>(x + k),
+                                                 static_cast<float>(y));
+                ASSERT_EQ(std::memcmp(&one, &lanes[k], sizeof one), 0)
+                    << x0 << "," << y0 << " to " << x1 << "," << y1 << " at " << x + k << ","
+                    << y << ": " << one << " and " << lanes[k];
+                ++compared;
+                covered += one != 0.0f && one != 1.0f;
+            }
+        }
+    }
+    EXPECT_GT(compared, 150000);
+    EXPECT_GT(covered, 5000) << "partly covered pixels are among them";
 }
 
 TEST(KeptBuffers, ACallDrawsTheSameAfterCallsOfOtherSizesDepthsAndModes)
