@@ -21,12 +21,19 @@ enum class FillKind { Flat, Phong, Solid };
 // plain blend), whether the shader sees __PrevInfo and how the Phong fill records the pixel.
 enum class Pass { EdgeBox, LeftBand, Interior, RightBand };
 
-// The edge a soft pixel is weighed against.
-typedef EdgeSegment Segment;
+// The edge a soft pixel is weighed against, with its numbers in lanes for coverage four pixels
+// at a time.
+struct Segment : EdgeSegment {
+    FilledEdgeLanes lanes;
+    explicit Segment(const EdgeSegment& segment)
+        : EdgeSegment(segment), lanes(FilledEdgeLanesOf(segment))
+    {
+    }
+};
 
 inline Segment EdgeOf(const __Point3ds& from, const __Point3ds& to)
 {
-    return SegmentOf(from.x, from.y, to.x, to.y);
+    return Segment(SegmentOf(from.x, from.y, to.x, to.y));
 }
 
 // One fill call: the scene it draws for, the working polygon (copies of the corners with the
@@ -264,7 +271,7 @@ inline void ShadeSoftRun(Fill& f, int py, int from, int to, const Segment& edge)
 {
     const float y = static_cast<float>(py);
     for (int px = from; px <= to; px += 4) {
-        const Lanes coverage = FilledCoverage4(edge, ColumnLanes(px), y);
+        const Lanes coverage = FilledCoverage4(edge, edge.lanes, ColumnLanes(px), y);
         int covered = ~_mm_movemask_ps(_mm_cmpeq_ps(coverage, _mm_setzero_ps())) & 0xF;
         if (to - px < 3)
             covered &= (1 << (to - px + 1)) - 1;
@@ -489,8 +496,8 @@ int WalkEdge(Fill& f, int i)
                                                          true, left);
             RunSpan<K, Element, Falloff, Pass::Interior>(f, r, TruncInt(xl + 1.0f), xr, false,
                                                          left);
-            const Segment right =
-                SegmentOf(crossing.line, crossing.x0, crossing.y0, crossing.x1, crossing.y1);
+            const Segment right(
+                SegmentOf(crossing.line, crossing.x0, crossing.y0, crossing.x1, crossing.y1));
             RunSpan<K, Element, Falloff, Pass::RightBand>(f, r, TruncInt(xr), xr + crossing.band,
                                                           true, right);
         } else {

@@ -465,29 +465,58 @@ inline float FilledCoverage(const EdgeSegment& s, float x, float y)
     return FarFromFilledEdge(s, x, y) ? 0.0f : SegmentCoverage<EdgeFalloff::Filled>(s, x, y, 1.0f);
 }
 
-inline Lanes FilledCoverage4(const EdgeSegment& s, Lanes x, float y)
+// The numbers of a segment that FilledCoverage4 takes, each in every lane: worked out once per
+// segment.
+struct FilledEdgeLanes {
+    bool empty; // shorter than a tenth of a pixel: no coverage anywhere
+    float b;
+    Lanes a, c, cSize, lengthSq, length, nearRoom, endMagnitude;
+    Lanes minX, maxX, minY, maxY, x0, y0, x1, y1;
+};
+
+inline FilledEdgeLanes FilledEdgeLanesOf(const EdgeSegment& s)
 {
-    const EdgeLineCoefs& l = s.line;
+    FilledEdgeLanes e;
+    e.empty = !(s.line.lengthSq > 0.01f);
+    e.b = s.line.b;
+    e.a = Splat(s.line.a);
+    e.c = Splat(s.line.c);
+    e.cSize = Splat(std::fabs(s.line.c));
+    e.lengthSq = Splat(s.line.lengthSq);
+    e.length = Splat(s.line.length);
+    e.nearRoom = Splat(1.25f * s.line.length);
+    e.endMagnitude = Splat(s.endMagnitude);
+    e.minX = Splat(s.minX);
+    e.maxX = Splat(s.maxX);
+    e.minY = Splat(s.minY);
+    e.maxY = Splat(s.maxY);
+    e.x0 = Splat(s.x0);
+    e.y0 = Splat(s.y0);
+    e.x1 = Splat(s.x1);
+    e.y1 = Splat(s.y1);
+    return e;
+}
+
+inline Lanes FilledCoverage4(const EdgeSegment& s, const FilledEdgeLanes& e, Lanes x, float y)
+{
     const Lanes zero = _mm_setzero_ps(), one = Splat(1.0f);
-    if (!(l.lengthSq > 0.01f))
+    if (e.empty)
         return zero; // neither the shortcut nor the coverage finds anything but 0
-    const Lanes a = Splat(l.a), b = Splat(l.b), c = Splat(l.c);
-    const Lanes ax = Mul(a, x);
-    const float byScalar = l.b * y;
-    const Lanes by = Splat(byScalar);
-    const Lanes value = Add(Add(ax, by), c);
+    const Lanes ax = Mul(e.a, x);
+    const float byScalar = e.b * y;
+    const Lanes value = Add(Add(ax, Splat(byScalar)), e.c);
 
     // FarFromFilledEdge
-    const Lanes magnitude = Add(Add(Add(AbsLanes(ax), Splat(std::fabs(byScalar))), AbsLanes(c)),
-                                Splat(s.endMagnitude));
-    const Lanes room = Add(Splat(1.25f * l.length), Mul(Splat(0.001f), magnitude));
+    const Lanes magnitude =
+        Add(Add(Add(AbsLanes(ax), Splat(std::fabs(byScalar))), e.cSize), e.endMagnitude);
+    const Lanes room = Add(e.nearRoom, Mul(Splat(0.001f), magnitude));
     const Lanes far = _mm_and_ps(_mm_cmplt_ps(room, Splat(INFINITY)),
                                  _mm_cmpge_ps(AbsLanes(value), room));
 
     // SegmentCoverage
-    const Lanes along = Div(value, Splat(l.lengthSq));
-    Lanes dx = Mul(a, along);
-    Lanes dy = Mul(b, along);
+    const Lanes along = Div(value, e.lengthSq);
+    Lanes dx = Mul(e.a, along);
+    Lanes dy = Mul(Splat(e.b), along);
     if (s.axisAligned) {
         const Lanes tiny = Splat(0.0001f);
         dx = _mm_andnot_ps(_mm_cmplt_ps(AbsLanes(dx), tiny), dx);
@@ -496,24 +525,28 @@ inline Lanes FilledCoverage4(const EdgeSegment& s, Lanes x, float y)
     const Lanes ys = Splat(y);
     const Lanes fx = Sub(x, dx);
     const Lanes fy = Sub(ys, dy);
-    const Lanes outsideY = _mm_or_ps(_mm_cmplt_ps(fy, Splat(s.minY)), _mm_cmpgt_ps(fy, Splat(s.maxY)));
-    const Lanes outsideX = _mm_or_ps(_mm_cmplt_ps(fx, Splat(s.minX)), _mm_cmpgt_ps(fx, Splat(s.maxX)));
+    const Lanes outsideY = _mm_or_ps(_mm_cmplt_ps(fy, e.minY), _mm_cmpgt_ps(fy, e.maxY));
+    const Lanes outsideX = _mm_or_ps(_mm_cmplt_ps(fx, e.minX), _mm_cmpgt_ps(fx, e.maxX));
     const Lanes outside = s.thinX ? outsideY : s.thinY ? outsideX : _mm_or_ps(outsideX, outsideY);
 
-    Lanes onLine = Div(value, Splat(l.length));
+    Lanes onLine = Div(value, e.length);
     const Lanes behind = _mm_cmplt_ps(onLine, zero);
     const Lanes near = _mm_cmplt_ps(Negated(onLine), Splat(0.5f));
     onLine = Select(behind, _mm_andnot_ps(near, one), onLine);
 
-    const Lanes x0 = Splat(s.x0), y0 = Splat(s.y0), x1 = Splat(s.x1), y1 = Splat(s.y1);
-    const Lanes first = _mm_cmplt_ps(Add(AbsLanes(Sub(fx, x0)), AbsLanes(Sub(fy, y0))),
-                                     Add(AbsLanes(Sub(fx, x1)), AbsLanes(Sub(fy, y1))));
-    const Lanes ex = Sub(x, Select(first, x0, x1));
-    const Lanes ey = Sub(ys, Select(first, y0, y1));
+    const Lanes first = _mm_cmplt_ps(Add(AbsLanes(Sub(fx, e.x0)), AbsLanes(Sub(fy, e.y0))),
+                                     Add(AbsLanes(Sub(fx, e.x1)), AbsLanes(Sub(fy, e.y1))));
+    const Lanes ex = Sub(x, Select(first, e.x0, e.x1));
+    const Lanes ey = Sub(ys, Select(first, e.y0, e.y1));
     const Lanes toEnd = _mm_sqrt_ps(Add(Mul(ex, ex), Mul(ey, ey)));
 
     const Lanes t = Select(outside, toEnd, onLine);
     return _mm_andnot_ps(far, ClampLanes(Sub(one, t), one));
+}
+
+inline Lanes FilledCoverage4(const EdgeSegment& s, Lanes x, float y)
+{
+    return FilledCoverage4(s, FilledEdgeLanesOf(s), x, y);
 }
 
 // A filled edge covers a pixel only within a pixel of its line (or, past its ends, of an end
