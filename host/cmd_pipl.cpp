@@ -4,8 +4,6 @@
 #include "host/commands.h"
 #include "host/effect_module.h"
 
-namespace {
-
 std::string Hex(uint32_t v)
 {
     char buf[16];
@@ -24,8 +22,6 @@ std::string VersionText(uint32_t v)
                   unsigned((v >> 11) & 0xF), stages[(v >> 9) & 0x3], unsigned(v & 0x1FF));
     return buf;
 }
-
-} // namespace
 
 int RunPiplCommand(const std::string& modulePath, std::ostream& out, std::ostream& err)
 {

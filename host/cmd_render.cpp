@@ -24,15 +24,28 @@ bool ParseSize(const std::string& text, int32_t& width, int32_t& height)
     return true;
 }
 
-bool ParseFrameRange(const std::string& text, int32_t& first, int32_t& last)
+// "A-B" or a single frame "N"; false with `error` saying what is wrong.
+bool ParseFrameRange(const std::string& text, int32_t& first, int32_t& last, std::string& error)
 {
-    int a = 0, b = 0;
+    long long a = 0, b = 0;
     char dash = 0, extra = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d%c", &a, &dash, &b, &extra) != 3 || dash != '-' || a < 0 || b < a ||
-        b > 9999999)
+    const int n = std::sscanf(text.c_str(), "%lld%c%lld%c", &a, &dash, &b, &extra);
+    if (n == 1)
+        b = a;
+    else if (n != 3 || dash != '-') {
+        error = "--frames \"" + text + "\": expected A-B (or one frame N) with 0 <= A <= B";
         return false;
-    first = a;
-    last = b;
+    }
+    if (a < 0 || b < a) {
+        error = "--frames \"" + text + "\": frames run from A up to B, and 0 is the first";
+        return false;
+    }
+    if (b > MaxFrame) {
+        error = "--frames \"" + text + "\": the largest frame is " + std::to_string(MaxFrame);
+        return false;
+    }
+    first = int32_t(a);
+    last = int32_t(b);
     return true;
 }
 
@@ -62,8 +75,9 @@ bool ToOptions(RenderArguments& a, std::ostream& err)
         return false;
     }
     if (!a.frames.empty()) {
-        if (!ParseFrameRange(a.frames, o.firstFrame, o.lastFrame)) {
-            err << "velmora: --frames \"" << a.frames << "\": expected A-B with 0 <= A <= B\n";
+        std::string error;
+        if (!ParseFrameRange(a.frames, o.firstFrame, o.lastFrame, error)) {
+            err << "velmora: " << error << "\n";
             return false;
         }
     } else if (a.frame >= 0) {
@@ -105,8 +119,8 @@ void AddRenderCommand(CLI::App& app, HostContext& context)
     auto a = std::make_shared<RenderArguments>();
     RenderOptions& o = a->options;
     sub->add_option("--size", a->size, "Layer size WxH (default 1920x1080, or the --layer image's size)");
-    sub->add_option("--frames", a->frames, "Frames A-B (default 0-23 with \"Grow up\" keyframed 0@0,100@23)");
-    sub->add_option("--frame", a->frame, "One frame N")->check(CLI::Range(0, 9999999));
+    sub->add_option("--frames", a->frames, "Frames A-B, or one frame N (default 0-23; unless given, \"Grow up\" is keyframed 0@0,100@23)");
+    sub->add_option("--frame", a->frame, "One frame N")->check(CLI::Range(0, int(MaxFrame)));
     sub->add_option("--fps", o.fps, "Frames per second of the time base (default 24)");
     sub->add_flag("--deep", o.deep, "16 bits per channel, written as 16-bit PNG");
     sub->add_option("--quality", a->quality, "hi or draft (default hi)")->check(CLI::IsMember({"hi", "draft"}));

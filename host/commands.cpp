@@ -11,6 +11,15 @@ void AddAllCommands(CLI::App& app, HostContext& context)
     AddTreeCommand(app, context);
     AddSceneCommand(app, context);
     AddPanelCommand(app, context);
+    AddVersionCommand(app, context);
+}
+
+std::string CommandNames(const CLI::App& app)
+{
+    std::string names;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+        names += (names.empty() ? "" : ", ") + sub->get_name();
+    return names;
 }
 
 std::string ResolveModulePath(const std::string& modulePath)

@@ -25,9 +25,18 @@ enum : int {
 };
 
 void AddAllCommands(CLI::App& app, HostContext& context);
+// "render, params, ...": the sub-commands' names, for messages.
+std::string CommandNames(const CLI::App& app);
 
 void AddPiplCommand(CLI::App& app, HostContext& context);
 int RunPiplCommand(const std::string& modulePath, std::ostream& out, std::ostream& err);
+// A PiPL version word as the host shows it ("2.0.0 develop build 1"), and any word as 0x0010001F.
+std::string VersionText(uint32_t version);
+std::string Hex(uint32_t value);
+
+// `velmora version` and `velmora --version`: the host's version and the loaded module's.
+void AddVersionCommand(CLI::App& app, HostContext& context);
+int RunVersionCommand(const std::string& modulePath, std::ostream& out, std::ostream& err);
 
 void AddParamsCommand(CLI::App& app, HostContext& context);
 int RunParamsCommand(const std::string& modulePath, bool json, std::ostream& out, std::ostream& err);

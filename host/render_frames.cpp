@@ -95,6 +95,10 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
         error = "frames run from A to B with 0 <= A <= B";
         return false;
     }
+    if (o.lastFrame > MaxFrame) {
+        error = "the largest frame is " + std::to_string(MaxFrame);
+        return false;
+    }
     if (o.writeFiles) {
         if (o.outPattern.empty()) {
             error = "--out needs a file name";

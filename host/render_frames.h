@@ -43,6 +43,9 @@ struct RenderOptions {
 // The host's time base: one frame is this many time units.
 constexpr A_long RenderTimeStep = 100;
 
+// The largest frame number: its time, frame × RenderTimeStep, must fit the host's 32-bit time.
+constexpr int32_t MaxFrame = 9999999;
+
 // The keyframes of the default animation: the tree grows from nothing over frames 0 to 23. They
 // apply to any frames rendered unless a setting or the parameter file gives "Grow up".
 constexpr const char* DefaultGrowUp = "Grow up=0@0,100@23";

@@ -1,6 +1,10 @@
 // The sub-commands on the built module, and the host's refusal of modules that are not ours.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,6 +14,10 @@
 #include "host/effect_module.h"
 #include "host/param_values.h"
 #include "platform/module_loader.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -127,5 +135,59 @@ TEST(ModuleChecks, AnEntryPointTheModuleLacksIsRefused)
     EXPECT_NE(FindEffectEntry(module, info, error), nullptr);
     UnloadModule(module);
 }
+
+TEST(VersionCommand, NamesTheHostAndTheModuleWithItsPiPLVersion)
+{
+    std::ostringstream out, err;
+    ASSERT_EQ(RunVersionCommand("", out, err), EXIT_OK) << err.str();
+    const std::vector<std::string> lines = Lines(out.str());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("velmora ", 0), 0u) << lines[0];
+    EXPECT_TRUE(Contains(lines[0], " (the command-line host; host interface 13.28)")) << lines[0];
+    EXPECT_TRUE(Contains(lines[1], "Velmora 2.0.0 develop build 1 (0x00100001), category \"Quillmark\"")) << lines[1];
+    EXPECT_EQ(RunVersionCommand(ExecutableDir() + "no-such-module.bin", out, err), EXIT_NO_MODULE);
+}
+
+#if !defined(_WIN32)
+// The program itself, for what happens before a sub-command runs.
+struct ProgramRun {
+    int status = -1;
+    std::string out, err;
+};
+ProgramRun RunVelmora(const std::string& arguments)
+{
+    const std::string base = std::filesystem::temp_directory_path() / ("velmora-main-" + std::to_string(::getpid()));
+    ProgramRun run;
+    run.status = std::system(("./velmora " + arguments + " > " + base + ".out 2> " + base + ".err").c_str());
+    for (auto [suffix, text] : {std::pair<const char*, std::string*>{".out", &run.out}, {".err", &run.err}}) {
+        std::ifstream in(base + suffix);
+        *text = std::string(std::istreambuf_iterator<char>(in), {});
+        std::remove((base + suffix).c_str());
+    }
+    return run;
+}
+
+TEST(MainProgram, VersionHelpAndUnknownSubCommands)
+{
+    if (!std::filesystem::exists("./velmora"))
+        GTEST_SKIP() << "needs velmora beside the tests";
+    ProgramRun run = RunVelmora("--version");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "Velmora 2.0.0 develop build 1")) << run.out;
+    run = RunVelmora("--help");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(Contains(run.out, "render")) << run.out;
+    run = RunVelmora("frobnicate");
+    EXPECT_NE(run.status, 0);
+    EXPECT_TRUE(Contains(run.err, "\"frobnicate\" is not a sub-command; the sub-commands are ")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "render")) << run.err;
+    run = RunVelmora("");
+    EXPECT_NE(run.status, 0);
+    EXPECT_TRUE(Contains(run.err, "give a sub-command")) << run.err;
+    run = RunVelmora("render --frames 0-10000000");
+    EXPECT_NE(run.status, 0);
+    EXPECT_TRUE(Contains(run.err, "the largest frame is 9999999")) << run.err;
+}
+#endif
 
 } // namespace

@@ -54,7 +54,60 @@ TEST_F(ParamValuesTest, RepeatedNamesAreQualifiedByTheirGroup)
     EXPECT_EQ(FindParam(session, "Tree/Length", error), PARAM_LENGTH);
     EXPECT_EQ(FindParam(session, "Length", error), PARAM_LENGTH);
     EXPECT_EQ(FindParam(session, "Diffuse", error), -1);   // ambiguous without its group
-    EXPECT_NE(error.find("Diffuse"), std::string::npos);
+    EXPECT_NE(error.find("\"Material of needles/Diffuse\" or \"Material of tree/Diffuse\""), std::string::npos)
+        << error;
+}
+
+TEST_F(ParamValuesTest, NamesMatchInAnyCaseAndAMisspeltOneGetsTheClosest)
+{
+    EXPECT_EQ(FindParam(session, "grow UP", error), PARAM_GROW_UP);
+    EXPECT_EQ(FindParam(session, "material of TREE/diffuse", error), PARAM_TREE_DIFFUSE);
+    // Two names that differ only in case: exact, they are two parameters; in another case, ambiguous.
+    EXPECT_EQ(FindParam(session, "Strength of shininess", error), PARAM_NEEDLE_SHININESS_STRENGTH);
+    EXPECT_EQ(FindParam(session, "Strength of Shininess", error), PARAM_TREE_SHININESS_STRENGTH);
+    EXPECT_EQ(FindParam(session, "STRENGTH OF SHININESS", error), -1);
+    EXPECT_NE(error.find("give its group"), std::string::npos) << error;
+    EXPECT_EQ(FindParam(session, "Transparancy", error), -1);
+    EXPECT_NE(error.find("\"Material of needles/Transparancy\" or \"Material of tree/Transparancy\""),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(FindParam(session, "Lenght", error), -1);
+    EXPECT_NE(error.find("did you mean \"Length\"?"), std::string::npos) << error;
+    EXPECT_EQ(FindParam(session, "Rotaton z", error), -1);
+    EXPECT_NE(error.find("did you mean \"Rotation Z\"?"), std::string::npos) << error;
+    EXPECT_EQ(FindParam(session, "Something else entirely", error), -1);
+    EXPECT_EQ(error.find("did you mean"), std::string::npos) << error;
+}
+
+// Each message says what the parameter takes, in its own terms.
+TEST_F(ParamValuesTest, RefusalsSayWhatWasExpected)
+{
+    const struct {
+        int index;
+        const char* text;
+        const char* expect;
+    } cases[] = {
+        {PARAM_LENGTH, "abc", "\"Length\": \"abc\" is not a number (valid: 0.1 to 1000)"},
+        {PARAM_ROTATION_X, "abc", "\"Rotation X\": \"abc\" is not a number (valid: any angle in degrees)"},
+        {PARAM_POSITION, "1,2,3", "\"Position\": \"1,2,3\" is not a point"},
+        {PARAM_POSITION, "40000,0", "outside the pixels a point reaches, -32768 to 32767"},
+        {PARAM_TREE_DIFFUSE, "1,2", "is not a colour"},
+        {PARAM_RENDERING_MODE, "Raytrace", "is not one of its choices (valid: 1 to 7 or a name of Rough|"},
+        {PARAM_TREE_REFLECTION_LAYER, "1", "is a layer: give its image with --tree-reflection FILE"},
+        {PARAM_NEEDLE_REFLECTION_LAYER, "1", "--needle-reflection"},
+        {PARAM_INFORMATION, "1", "\"Information\" (no-data) takes no value"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(SetParamFromText(session, c.index, c.text, error)) << c.text;
+        EXPECT_NE(error.find(c.expect), std::string::npos) << error;
+        EXPECT_EQ(error.find("16.16"), std::string::npos) << error;
+        EXPECT_EQ(error.find("a value of a"), std::string::npos) << error;
+    }
+    // A point given three numbers in a file is still a point's problem, not a colour's.
+    const nlohmann::ordered_json file = {{"parameters", {{{"key", "Position"}, {"value", {1, 2, 3}}}}}};
+    EXPECT_FALSE(ApplyParamsJson(session, file, error));
+    EXPECT_NE(error.find("is not a point"), std::string::npos) << error;
+    EXPECT_EQ(error.find("colour"), std::string::npos) << error;
 }
 
 TEST_F(ParamValuesTest, ValuesAreSetPerIndexAndLeaveTheDefaults)

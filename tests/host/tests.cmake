@@ -1,9 +1,11 @@
-# scripts/run.sh as a user runs it, against the velmora of this build (not under Wine: the
-# script is the Linux main job).
+# The scripts and the README's commands as a user runs them, against the velmora of this build
+# (not under Wine: they are the Linux main job and its documentation).
 if(NOT WIN32)
-    add_test(NAME velmora_run_script
-             COMMAND ${CMAKE_SOURCE_DIR}/tests/host/run_script_test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/bin)
-    set_tests_properties(velmora_run_script PROPERTIES TIMEOUT 600)
+    foreach(script run_script readme_examples)
+        add_test(NAME velmora_${script}
+                 COMMAND ${CMAKE_SOURCE_DIR}/tests/host/${script}_test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/bin)
+        set_tests_properties(velmora_${script} PROPERTIES TIMEOUT 900)
+    endforeach()
 endif()
 
 # The Linux-only formats are read back with libraries only the Linux build has (tinygltf, ...):

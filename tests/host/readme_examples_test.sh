@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Every `build/linux/bin/velmora ...` example in the README runs as written, from a folder laid
+# out like the repository (its docs/, and build/linux/bin/ being this build's programs), and
+# succeeds. Arguments: the repository and the folder of the built velmora.
+set -euo pipefail
+repo=$1
+bin=$2
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/build/linux"
+ln -s "$bin" "$work/build/linux/bin"
+ln -s "$repo/docs" "$work/docs"
+cd "$work"
+
+count=0
+while IFS= read -r example; do
+    count=$((count + 1))
+    if ! bash -c "$example" >"$work/out" 2>&1; then
+        echo "readme_examples_test: this example failed: $example" >&2
+        cat "$work/out" >&2
+        exit 1
+    fi
+done < <(grep -E '^    build/linux/bin/velmora ' "$repo/README.md" | sed -e 's/^    //')
+[ "$count" -ge 4 ] || { echo "readme_examples_test: only $count examples found" >&2; exit 1; }
+echo "readme_examples_test: $count examples ran"
