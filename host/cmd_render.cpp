@@ -7,8 +7,11 @@
 #include "host/commands.h"
 #include "host/effect_module.h"
 #include "host/render_frames.h"
+#include "host/render_workers.h"
 #include "host/sequence.h"
 #include "platform/console.h"
+#include "platform/module_loader.h"
+#include "platform/processes.h"
 
 namespace {
 
@@ -58,6 +61,8 @@ struct RenderArguments {
     std::string quality = "hi";
     std::string resolution = "full";
     bool quiet = false;
+    int32_t jobs = -1;             // not given: as many as DefaultJobs()
+    bool reportFrames = false;     // a worker of another render
 };
 
 bool ToOptions(RenderArguments& a, std::ostream& err)
@@ -83,8 +88,20 @@ bool ToOptions(RenderArguments& a, std::ostream& err)
     } else if (a.frame >= 0) {
         o.firstFrame = o.lastFrame = a.frame;
     }
-    o.progress = a.quiet ? ProgressStyle::Quiet
-                         : StandardErrorIsTerminal() ? ProgressStyle::Terminal : ProgressStyle::Lines;
+    o.progress = a.reportFrames ? ProgressStyle::Report
+                 : a.quiet         ? ProgressStyle::Quiet
+                 : StandardErrorIsTerminal() ? ProgressStyle::Terminal
+                                             : ProgressStyle::Lines;
+    if (a.jobs != -1 && a.jobs < 1) {
+        err << "velmora: --jobs takes 1 or more worker processes\n";
+        return false;
+    }
+    if (a.jobs > 1 && !WorkerProcessesAvailable()) {
+        err << "velmora: --jobs " << a.jobs << ": this build renders in one process only; give --jobs 1, or start "
+            << "several renders of their own --frames A-B at once\n";
+        return false;
+    }
+    o.jobs = a.jobs > 0 ? a.jobs : DefaultJobs();
     o.draft = a.quality == "draft";
     o.resolution = a.resolution == "half" ? 2 : a.resolution == "quarter" ? 4 : 1;
     return true;
@@ -106,7 +123,10 @@ int RunRenderCommand(const std::string& modulePath, const RenderOptions& options
     session.modulePath = module.path;
     int code = EXIT_OK;
     PF_Err result = RunEffectInstance(session, module.entry, &module.pipl, [&](HostSession& s) {
-        code = RenderFrames(s, module.entry, options, out, err);
+        if (options.jobs > 1 && options.lastFrame > options.firstFrame)
+            code = RenderWithWorkers(s, options, ExecutableDir() + "velmora", module.path, out, err);
+        else
+            code = RenderFrames(s, module.entry, options, out, err);
         return PF_Err_NONE;
     });
     const int outcome = ReportOutcome(session, result, err);
@@ -136,6 +156,10 @@ void AddRenderCommand(CLI::App& app, HostContext& context)
     sub->add_option("--out", o.outPattern, "Output files; #### becomes the zero-padded frame (default out/velmora_####.png)");
     sub->add_flag("--no-overwrite", o.noOverwrite, "Keep frames whose file exists and is complete (resumes a render)");
     sub->add_flag("--quiet", a->quiet, "No progress line");
+    sub->add_option("--jobs", a->jobs, "Worker processes rendering frames at once (default: one per core)");
+    // What a render hands its workers: not for people to type.
+    sub->add_flag("--report-frames", a->reportFrames, "Report each finished frame for a parent render")->group("");
+    sub->add_option("--sequence-end", o.sequenceEnd, "The last frame of the whole run")->group("");
     sub->callback([&context, a] {
         if (!ToOptions(*a, std::cerr)) {
             context.exitCode = EXIT_FAILED;

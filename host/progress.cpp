@@ -12,6 +12,10 @@ ProgressLine::ProgressLine(std::ostream& errStream, ProgressStyle s, int64_t cou
 void ProgressLine::FrameDone(int32_t frame, bool wasSkipped)
 {
     (wasSkipped ? skipped : rendered) += 1;
+    if (style == ProgressStyle::Report) {
+        err << "@velmora frame " << frame << (wasSkipped ? " kept" : " rendered") << "\n" << std::flush;
+        return;
+    }
     const bool last = rendered + skipped >= frameCount;
     if (style == ProgressStyle::Quiet || frameCount < 2)
         return;

@@ -13,8 +13,12 @@
 enum class ProgressStyle {
     Quiet,      // nothing (--quiet)
     Lines,      // plain lines
-    Terminal    // one line, rewritten
+    Terminal,   // one line, rewritten
+    Report      // a worker's: one FrameReportFormat line per finished frame, for the parent
 };
+
+// A worker's report of a finished frame: its number and "rendered" or "kept".
+constexpr const char* FrameReportFormat = "@velmora frame %d %15s";
 
 class ProgressLine {
 public:

@@ -291,7 +291,7 @@ PF_Err RenderPlannedFrame(HostSession& session, PF_EntryPointFunc entry, const R
     in.time_step = in.local_time_step = RenderTimeStep;
     in.time_scale = A_u_long(std::lround(o.fps * RenderTimeStep));
     in.current_time = A_long(frame) * RenderTimeStep;
-    in.total_time = A_long(o.lastFrame + 1) * RenderTimeStep;
+    in.total_time = A_long((o.sequenceEnd >= 0 ? o.sequenceEnd : o.lastFrame) + 1) * RenderTimeStep;
     in.quality = o.draft ? PF_Quality_LO : PF_Quality_HI;
     in.downsample_x = in.downsample_y = PF_RationalScale{1, A_u_long(o.resolution)};
 
@@ -338,7 +338,7 @@ int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOpti
         progress.FrameDone(frame, false);
     }
     progress.Close();
-    if (o.writeFiles)
+    if (o.writeFiles && o.progress != ProgressStyle::Report)
         out << ClosingLine(plan, progress.Rendered(), progress.Skipped()) << "\n";
     return EXIT_OK;
 }

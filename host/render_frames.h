@@ -38,6 +38,8 @@ struct RenderOptions {
     bool writeFiles = true;          // false: render only (tests look at the frames themselves)
     bool noOverwrite = false;        // frames whose file is already complete are kept, not rendered
     ProgressStyle progress = ProgressStyle::Lines;
+    int32_t sequenceEnd = -1;        // the last frame of the whole run when this is a worker's part
+    int32_t jobs = 1;                // worker processes (host/render_workers.h); 1 renders here
 };
 
 // The host's time base: one frame is this many time units.
