@@ -15,18 +15,6 @@
 
 namespace {
 
-bool ParseSize(const std::string& text, int32_t& width, int32_t& height)
-{
-    int w = 0, h = 0;
-    char x = 0, extra = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X') || w <= 0 ||
-        h <= 0 || w > 16384 || h > 16384)
-        return false;
-    width = w;
-    height = h;
-    return true;
-}
-
 // "A-B" or a single frame "N"; false with `error` saying what is wrong.
 bool ParseFrameRange(const std::string& text, int32_t& first, int32_t& last, std::string& error)
 {
@@ -69,7 +57,7 @@ bool ToOptions(RenderArguments& a, std::ostream& err)
 {
     RenderOptions& o = a.options;
     if (!a.size.empty()) {
-        if (!ParseSize(a.size, o.width, o.height)) {
+        if (!ParseLayerSize(a.size, o.width, o.height)) {
             err << "velmora: --size \"" << a.size << "\": expected WxH, each side 1 to 16384\n";
             return false;
         }

@@ -1,6 +1,8 @@
 // The list of sub-commands, and what their Run functions share.
 #include "host/commands.h"
 
+#include <cstdio>
+
 #include "host/effect_module.h"
 
 void AddAllCommands(CLI::App& app, HostContext& context)
@@ -43,4 +45,16 @@ int ReportOutcome(const HostSession& session, PF_Err err, std::ostream& errStrea
         code = EXIT_FAILED;
     }
     return code;
+}
+
+bool ParseLayerSize(const std::string& text, int32_t& width, int32_t& height)
+{
+    int w = 0, h = 0;
+    char x = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X') || w <= 0 ||
+        h <= 0 || w > 16384 || h > 16384)
+        return false;
+    width = w;
+    height = h;
+    return true;
 }

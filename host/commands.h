@@ -6,6 +6,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -38,8 +39,20 @@ std::string Hex(uint32_t value);
 void AddVersionCommand(CLI::App& app, HostContext& context);
 int RunVersionCommand(const std::string& modulePath, std::ostream& out, std::ostream& err);
 
+struct ParamsOptions {
+    std::string format = "text";        // "text", "json" or "markdown"
+    std::vector<std::string> settings;  // NAME=VALUE, applied after the file
+    std::string paramsFile;
+    int32_t width = 1920;               // the layer the point values are for
+    int32_t height = 1080;
+    std::string outPath;                // empty: the standard output
+};
 void AddParamsCommand(CLI::App& app, HostContext& context);
-int RunParamsCommand(const std::string& modulePath, bool json, std::ostream& out, std::ostream& err);
+int RunParamsCommand(const std::string& modulePath, const ParamsOptions& options, std::ostream& out,
+                     std::ostream& err);
+
+// "WxH" with each side 1 to 16384.
+bool ParseLayerSize(const std::string& text, int32_t& width, int32_t& height);
 
 struct FrameTreeOptions;
 // The mesh files `velmora tree` writes; an empty path writes none.

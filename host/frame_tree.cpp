@@ -2,9 +2,8 @@
 // parameter setup and conversion.
 #include "host/frame_tree.h"
 
-#include <fstream>
-
 #include "effect/entry.h"
+#include "host/param_file.h"
 #include "host/param_values.h"
 #include "host/sequence.h"
 #include "platform/pages.h"
@@ -28,30 +27,18 @@ void CountNodes(const BranchNode* node, FrameTree& tree)
 
 bool ApplyOptions(HostSession& session, const FrameTreeOptions& options, std::string& error)
 {
-    if (!options.paramsFile.empty()) {
-        std::ifstream file(options.paramsFile);
-        if (!file) {
-            error = "cannot read the parameter file " + options.paramsFile;
+    std::vector<ParamSetting> settings;
+    if (!options.paramsFile.empty() && !LoadParamsFile(session, "--params", options.paramsFile, settings, error))
+        return false;
+    for (const std::string& text : options.settings) {
+        ParamSetting setting;
+        if (!ParseSetting(session, text, setting, error))
             return false;
-        }
-        nlohmann::ordered_json doc = nlohmann::ordered_json::parse(file, nullptr, false);
-        if (doc.is_discarded()) {
-            error = options.paramsFile + " is not a JSON parameter file";
-            return false;
-        }
-        if (!ApplyParamsJson(session, doc, error))
-            return false;
+        settings.push_back(setting);
     }
-    for (const std::string& setting : options.settings) {
-        size_t eq = setting.find('=');
-        if (eq == std::string::npos) {
-            error = "a setting takes the form NAME=VALUE: " + setting;
+    for (const ParamSetting& setting : settings)
+        if (!ApplySetting(session, setting, options.frame, error))
             return false;
-        }
-        int32_t index = FindParam(session, setting.substr(0, eq), error);
-        if (index < 0 || !SetParamFromText(session, index, setting.substr(eq + 1), error))
-            return false;
-    }
     return true;
 }
 
@@ -106,4 +93,27 @@ bool BuildFrameTree(const FrameTreeOptions& options, FrameTree& tree, std::strin
     model->triangles = nullptr;
     DestroyTree(model);
     return true;
+}
+
+TreeSize CountTree(const FrameParameters& params, int32_t width, int32_t frame)
+{
+    TreeSize size;
+    SetRandomState(0);
+    TreeModel* model = CreateTree();
+    if (!model)
+        return size;
+    BuildTree(model, GeneratorInputs(params, width, frame));
+    FrameTree counted;
+    CountNodes(model->root, counted);
+    int64_t tubes = 0, meshedNeedles = 0;
+    if (model->root)
+        CountMesh(model->root, tubes, meshedNeedles);
+    DestroyTree(model);
+    size.nodes = counted.nodes;
+    size.needles = meshedNeedles;
+    size.triangles = tubes + 3 * meshedNeedles;   // a needle is a three-sided pyramid
+    // Every triangle has three points of its own; the hierarchy lives until the mesh is made.
+    size.bytes = size.triangles * int64_t(3 * sizeof(__Point3ds) + sizeof(__Triangle3ds)) +
+                 size.needles * int64_t(sizeof(Needle)) + size.nodes * int64_t(sizeof(BranchNode));
+    return size;
 }

@@ -39,3 +39,13 @@ struct FrameTree {
 
 // False with `error` set when a setting or the file is refused.
 bool BuildFrameTree(const FrameTreeOptions& options, FrameTree& tree, std::string& error);
+
+// The size of one frame's tree, counted from the grown hierarchy without making its mesh, and
+// the memory its mesh and hierarchy take while a frame is rendered.
+struct TreeSize {
+    int64_t nodes = 0;
+    int64_t needles = 0;
+    int64_t triangles = 0;   // tubes and needles
+    int64_t bytes = 0;
+};
+TreeSize CountTree(const FrameParameters& params, int32_t width, int32_t frame);

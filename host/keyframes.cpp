@@ -43,26 +43,27 @@ bool ParseSetting(HostSession& session, const std::string& setting, ParamSetting
         error = "--set \"" + setting + "\": expected NAME=VALUE";
         return false;
     }
-    const std::string name = setting.substr(0, eq);
-    const std::string valueText = setting.substr(eq + 1);
-    const int32_t index = FindParam(session, name, error);
+    const int32_t index = FindParam(session, setting.substr(0, eq), error);
     if (index < 0) {
         if (error.find("did you mean") == std::string::npos && error.find("give its group") == std::string::npos)
             error += " (`velmora params` lists the names)";
         error = "--set: " + error;
         return false;
     }
-    parsed = ParamSetting();
-    parsed.index = index;
-    parsed.key = ParamKey(session, index);
-    const std::string where = "\"" + parsed.key + "\" (" + ParamRangeText(session, index) + ")";
+    return ParseSettingValue(session, index, setting.substr(eq + 1), parsed, error);
+}
+
+bool ParseSettingValue(HostSession& session, int32_t index, const std::string& valueText, ParamSetting& parsed,
+                       std::string& error)
+{
+    const std::string where = "\"" + ParamKey(session, index) + "\" (" + ParamRangeText(session, index) + ")";
 
     // The keys as written: a key runs up to and including its "@frame" part.
     std::vector<std::pair<std::string, std::string>> items;
-    if (valueText.find('@') == std::string::npos) {
+    const bool keyframed = valueText.find('@') != std::string::npos;
+    if (!keyframed) {
         items.emplace_back(valueText, "0");
     } else {
-        parsed.keyframed = true;
         std::string pending;
         size_t start = 0;
         while (start <= valueText.size()) {
@@ -89,30 +90,49 @@ bool ParseSetting(HostSession& session, const std::string& setting, ParamSetting
         }
     }
 
-    // Each value goes through the parameter's own setter, which checks type and range; the
-    // current value is put back afterwards.
-    const PF_ParamDef saved = session.values[size_t(index)];
-    bool ok = true;
+    std::vector<Keyframe> keys;
     for (const auto& item : items) {
         Keyframe k;
         k.text = Trim(item.first);
         if (!ParseFrame(item.second, k.frame)) {
             error = where + ": \"" + item.second + "\" in \"" + item.first + "@" + item.second +
                     "\" is not a frame number (0 or more)";
-            ok = false;
-            break;
+            return false;
         }
         if (k.text.empty()) {
-            error = where + (parsed.keyframed ? ": the key at frame " + std::to_string(k.frame) + " has no value"
-                                              : ": no value given");
+            error = where + (keyframed ? ": the key at frame " + std::to_string(k.frame) + " has no value"
+                                       : ": no value given");
+            return false;
+        }
+        if (!ParseParamText(session, index, k.text, k.value, error))
+            return false;
+        keys.push_back(k);
+    }
+    return SettingFromKeys(session, index, keys, keyframed, parsed, error);
+}
+
+bool SettingFromKeys(HostSession& session, int32_t index, const std::vector<Keyframe>& keys, bool keyframed,
+                     ParamSetting& parsed, std::string& error)
+{
+    if (index < 0 || size_t(index) >= session.values.size() || keys.empty()) {
+        error = keys.empty() ? "a setting without a value" : "no parameter " + std::to_string(index);
+        return false;
+    }
+    parsed = ParamSetting();
+    parsed.index = index;
+    parsed.key = ParamKey(session, index);
+    parsed.keyframed = keyframed;
+    const std::string where = "\"" + parsed.key + "\" (" + ParamRangeText(session, index) + ")";
+    // Each value goes through the parameter's own setter, which checks type and range and names
+    // both; the key keeps what the parameter then holds. The current value is put back.
+    const PF_ParamDef saved = session.values[size_t(index)];
+    bool ok = true;
+    for (const Keyframe& key : keys) {
+        if (!SetParamValue(session, index, key.value, error)) {
             ok = false;
             break;
         }
-        // The parameter's own parser and setter check type and range, and name both.
-        if (!SetParamFromText(session, index, k.text, error)) {
-            ok = false;
-            break;
-        }
+        Keyframe k = key;
         const PF_ParamDef& stored = session.values[size_t(index)];
         k.value = ParamType(stored.param_type).read(stored);
         if (!parsed.keys.empty() && k.frame <= parsed.keys.back().frame) {

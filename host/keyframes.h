@@ -37,5 +37,15 @@ std::string ParamRangeText(const HostSession& session, int32_t index);
 // False with `error` naming the parameter and its valid range.
 bool ParseSetting(HostSession& session, const std::string& setting, ParamSetting& parsed, std::string& error);
 
+// The value part alone, for the parameter at `index`: a plain value or keyframes, as a
+// parameter file's text value holds it too.
+bool ParseSettingValue(HostSession& session, int32_t index, const std::string& text, ParamSetting& parsed,
+                       std::string& error);
+
+// A setting of keys whose values are already read (a parameter file's list of keys): each goes
+// through the parameter's setter and keeps what the parameter then holds; frames must increase.
+bool SettingFromKeys(HostSession& session, int32_t index, const std::vector<Keyframe>& keys, bool keyframed,
+                     ParamSetting& parsed, std::string& error);
+
 // Sets the parameter's current value for `frame` through the parameter setters.
 bool ApplySetting(HostSession& session, const ParamSetting& setting, int32_t frame, std::string& error);

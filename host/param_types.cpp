@@ -397,9 +397,22 @@ std::string FormatPoint(const PF_ParamDef&, const ParamValue& value)
 // another; as the text a setting takes, which says its unit.
 json PointToJson(const HostSession& s, const PF_ParamDef&, const ParamValue& value)
 {
-    char text[80];
-    std::snprintf(text, sizeof text, "%.10g%%,%.10g%%", s.in.width > 0 ? value.v[0] * 100.0 / s.in.width : 0.0,
-                  s.in.height > 0 ? value.v[1] * 100.0 / s.in.height : 0.0);
+    const double sides[2] = {double(s.in.width), double(s.in.height)};
+    if (!(sides[0] > 0 && sides[1] > 0))
+        return json::array({ShownFixed(value.v[0]), ShownFixed(value.v[1])});
+    // The fewest digits that read back, at this layer's size, as the same 16.16 value.
+    std::string text;
+    for (int i = 0; i < 2; ++i) {
+        const double percent = value.v[i] * 100.0 / sides[i];
+        const double fixed = std::round(value.v[i] * FixedOne);
+        char digits[40] = "0";
+        for (int precision = 6; precision <= 17; ++precision) {
+            std::snprintf(digits, sizeof digits, "%.*g", precision, percent);
+            if (std::round(std::strtod(digits, nullptr) / 100.0 * sides[i] * FixedOne) == fixed)
+                break;
+        }
+        text += std::string(i ? "," : "") + digits + "%";
+    }
     return text;
 }
 // The older form: [x, y] in layer pixels.

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "effect/params.h"
+#include "host/param_file.h"
 
 namespace {
 
@@ -314,48 +315,14 @@ json ParamsToJson(const HostSession& session)
 
 bool ApplyParamsJson(HostSession& session, const json& file, std::string& error, std::vector<int32_t>* setIndices)
 {
-    if (!file.is_object() || !file.contains("parameters") || !file["parameters"].is_array()) {
-        error = "a parameter file holds an object with a \"parameters\" array";
+    std::vector<ParamSetting> settings;
+    if (!ReadParamsJson(session, file, settings, error))
         return false;
-    }
-    for (const json& entry : file["parameters"]) {
-        if (!entry.is_object() || !entry.contains("value"))
-            continue;
-        int32_t index = -1;
-        if (entry.contains("key") && entry["key"].is_string()) {
-            if ((index = FindParam(session, entry["key"].get<std::string>(), error)) < 0)
-                return false;
-        } else if (entry.contains("index") && entry["index"].is_number_integer()) {
-            index = entry["index"].get<int32_t>();
-        } else {
-            error = "a parameter entry needs a \"key\" or an \"index\"";
-            return false;
-        }
-        if (!ValidIndex(session, index)) {
-            error = "no parameter " + std::to_string(index);
-            return false;
-        }
-        const json& v = entry["value"];
-        const PF_ParamDef& def = session.defaults[size_t(index)];
-        const ParamTypeOps& ops = ParamType(def.param_type);
-        bool ok;
-        if (v.is_string()) {
-            ok = SetParamFromText(session, index, v.get<std::string>(), error);
-        } else if (!ops.fromJson) {
-            error = TakesNoValue(session, index);
-            ok = false;
-        } else {
-            ParamValue value;
-            std::string why;
-            ok = ops.fromJson(session, def, v, value, why);
-            if (!ok)
-                error = "\"" + ParamKey(session, index) + "\": " + why + " (valid: " + ops.range(def) + ")";
-            ok = ok && SetParamValue(session, index, value, error);
-        }
-        if (!ok)
+    for (const ParamSetting& setting : settings) {
+        if (!ApplySetting(session, setting, 0, error))
             return false;
         if (setIndices)
-            setIndices->push_back(index);
+            setIndices->push_back(setting.index);
     }
     return true;
 }

@@ -50,8 +50,9 @@ nlohmann::ordered_json ParamToJson(const HostSession& session, int32_t index);
 // All registered parameters, under "parameters".
 nlohmann::ordered_json ParamsToJson(const HostSession& session);
 
-// Applies a parameter file: every entry of "parameters" that has a "value" sets the parameter of
-// its "key" (or "index" when there is no key). The first bad entry ends it with `error` set.
-// `setIndices`, when given, receives the index of every parameter the file gave a value.
+// Applies a parameter file (host/param_file.h) as it holds at frame 0: every entry that has a
+// "value" sets the parameter of its "key" or "index". A file with anything wrong is refused
+// with `error` naming the entry, and nothing is set. `setIndices`, when given, receives the
+// index of every parameter the file set.
 bool ApplyParamsJson(HostSession& session, const nlohmann::ordered_json& file, std::string& error,
                      std::vector<int32_t>* setIndices = nullptr);

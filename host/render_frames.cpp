@@ -9,7 +9,9 @@
 
 #include "effect/params.h"
 #include "host/commands.h"
+#include "host/frame_tree.h"
 #include "host/image_io.h"
+#include "host/param_file.h"
 #include "host/param_values.h"
 #include "host/progress.h"
 #include "host/sequence.h"
@@ -39,36 +41,12 @@ void ScalePoints(HostSession& session, int32_t factor)
         }
 }
 
-// A point is stored in a parameter file in layer pixels, and `velmora params --json` describes a
-// 1920x1080 layer. A point whose value is just its default for that layer is taken as "the
-// default", so that the file's untouched "Position" stays at the bottom centre of a layer of any
-// other size rather than landing at pixel (960, 1080).
-void FollowLayerWithDefaultPoints(nlohmann::ordered_json& file)
-{
-    if (!file.is_object() || !file.contains("parameters") || !file["parameters"].is_array())
-        return;
-    for (nlohmann::ordered_json& entry : file["parameters"]) {
-        if (!entry.is_object() || entry.value("type", "") != "point" || !entry.contains("value") ||
-            !entry.contains("default"))
-            continue;
-        const nlohmann::ordered_json& v = entry["value"];
-        const nlohmann::ordered_json& d = entry["default"];
-        if (!v.is_array() || !d.is_array() || v.size() != 2 || d.size() != 2 || !v[0].is_number() ||
-            !v[1].is_number() || !d[0].is_number() || !d[1].is_number())
-            continue;
-        const double x = d[0].get<double>() * 1920.0 / 100.0, y = d[1].get<double>() * 1080.0 / 100.0;
-        if (std::fabs(v[0].get<double>() - x) < 1e-3 && std::fabs(v[1].get<double>() - y) < 1e-3)
-            entry.erase("value");
-    }
-}
-
 bool SetValuesForFrame(HostSession& session, const RenderPlan& plan, int32_t frame, std::string& error)
 {
     ResetParamValues(session);
-    if (plan.haveParamsFile && !ApplyParamsJson(session, plan.paramsFile, error)) {
-        error = "--params " + plan.options.paramsFile + ": " + error;
-        return false;
-    }
+    for (const ParamSetting& s : plan.fileSettings)
+        if (!ApplySetting(session, s, frame, error))
+            return false;
     for (const ParamSetting& s : plan.settings)
         if (!ApplySetting(session, s, frame, error))
             return false;
@@ -76,7 +54,53 @@ bool SetValuesForFrame(HostSession& session, const RenderPlan& plan, int32_t fra
     return true;
 }
 
+// Both ends of the range and every key inside it: where the values change course.
+std::vector<int32_t> KeyFramesOf(const RenderPlan& plan)
+{
+    const RenderOptions& o = plan.options;
+    std::vector<int32_t> frames = {o.firstFrame, o.lastFrame};
+    for (const std::vector<ParamSetting>* list : {&plan.fileSettings, &plan.settings})
+        for (const ParamSetting& s : *list)
+            for (const Keyframe& k : s.keys)
+                if (k.frame > o.firstFrame && k.frame < o.lastFrame)
+                    frames.push_back(k.frame);
+    return frames;
+}
+
+std::string WithThousands(int64_t n)
+{
+    std::string digits = std::to_string(n);
+    for (int i = int(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(size_t(i), ",");
+    return digits;
+}
+
 } // namespace
+
+void WarnOfLargeTree(HostSession& session, const RenderPlan& plan, std::ostream& err)
+{
+    // The largest tree of the render: the most levels, then the most growth, among the frames
+    // where values change course (a tree only grows between keys of "Grow up").
+    int32_t worst = -1;
+    FrameParameters params{};
+    std::string error;
+    for (int32_t frame : KeyFramesOf(plan)) {
+        if (!SetValuesForFrame(session, plan, frame, error))
+            return;
+        const FrameParameters p = ReadFrameParameters(ParamArray(session));
+        if (worst < 0 || p.levels > params.levels || (p.levels == params.levels && p.growUp > params.growUp)) {
+            worst = frame;
+            params = p;
+        }
+    }
+    const TreeSize size = CountTree(params, plan.outputWidth, worst);
+    if (size.triangles <= LargeTreeTriangles)
+        return;
+    err << "velmora: warning: the tree of frame " << worst << " is very large: " << WithThousands(size.triangles)
+        << " triangles (" << WithThousands(size.needles) << " needles), about "
+        << WithThousands((size.bytes + (1 << 20) - 1) >> 20) << " MB for its mesh, and a frame may take minutes "
+        << "(\"N branches\" " << params.levels << "; each level multiplies the triangles by three to seven)\n";
+}
 
 bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& plan, std::string& error)
 {
@@ -200,26 +224,10 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
     // The layer's size decides the point defaults, so it is set before any value is.
     SetLayerSize(session, o.width, o.height);
     ResetParamValues(session);
-    std::vector<int32_t> fileSets;   // the parameters the file gives values
-    if (!o.paramsFile.empty()) {
-        std::ifstream file(o.paramsFile);
-        if (!file) {
-            error = "--params " + o.paramsFile + ": cannot open the file";
-            return false;
-        }
-        plan.paramsFile = nlohmann::ordered_json::parse(file, nullptr, false);
-        if (plan.paramsFile.is_discarded()) {
-            error = "--params " + o.paramsFile + ": not a JSON file";
-            return false;
-        }
-        plan.haveParamsFile = true;
-        FollowLayerWithDefaultPoints(plan.paramsFile);
-        if (!ApplyParamsJson(session, plan.paramsFile, error, &fileSets)) {
-            error = "--params " + o.paramsFile + ": " + error;
-            return false;
-        }
-    }
-    bool growUpSet = std::find(fileSets.begin(), fileSets.end(), int32_t(PARAM_GROW_UP)) != fileSets.end();
+    if (!o.paramsFile.empty() && !LoadParamsFile(session, "--params", o.paramsFile, plan.fileSettings, error))
+        return false;
+    bool growUpSet = std::any_of(plan.fileSettings.begin(), plan.fileSettings.end(),
+                                 [](const ParamSetting& s) { return s.index == PARAM_GROW_UP; });
     for (const std::string& text : o.settings) {
         ParamSetting s;
         if (!ParseSetting(session, text, s, error))
@@ -238,12 +246,7 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
     // The values go through the setters now, so that none can fail later: at both ends of the
     // range and at every key inside it. Between two keys a value lies between two accepted
     // values, and every valid range is an interval.
-    std::vector<int32_t> checkFrames = {o.firstFrame, o.lastFrame};
-    for (const ParamSetting& s : plan.settings)
-        for (const Keyframe& k : s.keys)
-            if (k.frame > o.firstFrame && k.frame < o.lastFrame)
-                checkFrames.push_back(k.frame);
-    for (int32_t frame : checkFrames)
+    for (int32_t frame : KeyFramesOf(plan))
         if (!SetValuesForFrame(session, plan, frame, error))
             return false;
 
@@ -315,6 +318,8 @@ int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOpti
         return EXIT_FAILED;
     }
     const RenderOptions& o = plan.options;
+    if (o.progress != ProgressStyle::Report)
+        WarnOfLargeTree(session, plan, err);
     ProgressLine progress(err, o.progress, int64_t(o.lastFrame) - o.firstFrame + 1);
     for (int32_t frame = o.firstFrame; frame <= o.lastFrame; ++frame) {
         const std::string path = o.writeFiles ? FramePath(o.outPattern, frame) : std::string();

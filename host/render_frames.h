@@ -54,9 +54,8 @@ constexpr const char* DefaultGrowUp = "Grow up=0@0,100@23";
 
 struct RenderPlan {
     RenderOptions options;
-    bool haveParamsFile = false;
-    nlohmann::ordered_json paramsFile;
-    std::vector<ParamSetting> settings;
+    std::vector<ParamSetting> fileSettings;   // the --params file's values, applied first
+    std::vector<ParamSetting> settings;       // then the --set ones, and the default animation's
     // The three layers' images. One image for every frame (and the sky) is made a world here,
     // at the output's resolution; a sequence's are read frame by frame.
     LayerInput layerInput;           // no path: the sky
@@ -87,3 +86,10 @@ int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOpti
 // The line that says where the frames went: "velmora: 24 frames of 1920x1080, 8-bit RGBA PNG:
 // out/velmora_0000.png to out/velmora_0023.png", with the count of kept frames if any.
 std::string ClosingLine(const RenderPlan& plan, int64_t rendered, int64_t skipped);
+
+// A tree of more triangles than this gets a warning before the render: a mesh of over 130 MB.
+constexpr int64_t LargeTreeTriangles = 1000000;
+
+// Warns on `err` when the render's largest tree is very large: its triangles, needles and the
+// memory of its mesh, counted by the generator before anything is rendered.
+void WarnOfLargeTree(HostSession& session, const RenderPlan& plan, std::ostream& err);

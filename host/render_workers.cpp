@@ -102,6 +102,7 @@ int RenderWithWorkers(HostSession& session, const RenderOptions& options, const 
         return EXIT_FAILED;
     }
     const RenderOptions& o = plan.options;
+    WarnOfLargeTree(session, plan, err);
     const int32_t jobs = std::max<int32_t>(1, std::min<int32_t>(o.jobs, o.lastFrame - o.firstFrame + 1));
     ProgressLine progress(err, o.progress, int64_t(o.lastFrame) - o.firstFrame + 1);
     StopSignal = 0;

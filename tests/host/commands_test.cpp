@@ -47,26 +47,50 @@ TEST(PiplCommand, ShowsTheDecodedPropertyList)
     EXPECT_TRUE(err.str().empty());
 }
 
-TEST(ParamsCommand, ListsTheSixtyFourParameters)
+ParamsOptions Format(const std::string& format)
+{
+    ParamsOptions o;
+    o.format = format;
+    return o;
+}
+
+TEST(ParamsCommand, ListsTheSixtyFourParametersWithWhatEachDoes)
 {
     std::ostringstream out, err;
-    ASSERT_EQ(RunParamsCommand("", false, out, err), EXIT_OK) << err.str();
+    ASSERT_EQ(RunParamsCommand("", Format("text"), out, err), EXIT_OK) << err.str();
     std::vector<std::string> lines = Lines(out.str());
-    ASSERT_EQ(lines.size(), 1u + 64u + 1u);
+    // A heading, 64 parameters each with its description (but the 5 group ends), the custom UI
+    // and the wind's loop lengths.
+    ASSERT_EQ(lines.size(), 1u + 64u + 59u + 2u);
     EXPECT_EQ(lines[0], "Velmora: 65 parameters (index 0 is the input layer)");
-    EXPECT_EQ(lines[2], " 2  Rendering mode                          popup       default 5 (Phong) of 7: "
+    EXPECT_EQ(lines[3], " 2  Rendering mode                          popup       default 5 (Phong) of 7: "
                         "Rough|Line|Wire|Flat|Phong|Patches|Bezier");
-    EXPECT_EQ(lines[6], " 6  Length                                  fixed       valid 0.1 to 1000, slider 10 to 110, "
-                        "default 50, precision 2");
-    EXPECT_EQ(lines[62], "62  Opposite light                          checkbox    default on, flags 1");
-    EXPECT_EQ(lines[64], "64  Cut alpha                               checkbox    default off");
-    EXPECT_EQ(lines[65], "custom UI    events 7");
+    EXPECT_EQ(lines[4].rfind("      How the tree is drawn: Rough", 0), 0u) << lines[4];
+    EXPECT_TRUE(Contains(out.str(), "\n 6  Length                                  fixed       valid 0.1 to 1000, slider 10 "
+                                    "to 110, default 50, precision 2\n"));
+    EXPECT_TRUE(Contains(out.str(), "\n62  Opposite light                          checkbox    default on, flags 1\n"));
+    EXPECT_TRUE(Contains(out.str(), "N branches\" 10") || Contains(out.str(), "10 about 20 million"));
+    EXPECT_TRUE(Contains(out.str(), "180 stands it upright"));
+    EXPECT_TRUE(Contains(out.str(), "Renders the tree alone on transparent black"));
+    EXPECT_EQ(lines[lines.size() - 2], "custom UI    events 7");
+    EXPECT_EQ(lines.back(), "wind: the sway repeats every 72 frames (720 / \"Frequency of oscillation\"), the "
+                            "needle wave every 25 frames (1000 / \"Speed of oscillation\")");
+
+    // Every parameter with a value has a description; the table has a row for each.
+    std::ostringstream table;
+    ASSERT_EQ(RunParamsCommand("", Format("markdown"), table, err), EXIT_OK) << err.str();
+    const std::vector<std::string> rows = Lines(table.str());
+    ASSERT_EQ(rows.size(), 2u + 64u - 5u);
+    for (size_t i = 2; i < rows.size(); ++i)
+        EXPECT_NE(rows[i].substr(rows[i].size() - 4), "|  |") << rows[i];
+    EXPECT_TRUE(Contains(table.str(), "| 2 | Rendering mode | popup | 1 to 7 or a name of Rough\\|Line"));
+    EXPECT_TRUE(Contains(table.str(), "| 24 | Position | point | x,y in layer pixels, or x%,y% of the layer | 50%,100% |"));
 }
 
 TEST(ParamsCommand, WritesJsonThatNamesEveryParameter)
 {
     std::ostringstream out, err;
-    ASSERT_EQ(RunParamsCommand("", true, out, err), EXIT_OK) << err.str();
+    ASSERT_EQ(RunParamsCommand("", Format("json"), out, err), EXIT_OK) << err.str();
     nlohmann::json doc = nlohmann::json::parse(out.str());
     EXPECT_EQ(doc["module"], "Velmora");
     EXPECT_EQ(doc["num_params"], 65);
@@ -76,16 +100,55 @@ TEST(ParamsCommand, WritesJsonThatNamesEveryParameter)
     EXPECT_EQ(position["name"], "Position");
     EXPECT_EQ(position["default"], nlohmann::json::array({50.0, 100.0}));
     EXPECT_EQ(position["value"], "50%,100%");   // of the layer, whatever its size
+    EXPECT_TRUE(Contains(position["description"].get<std::string>(), "foot of the tree"));
     const nlohmann::json& diffuse = doc["parameters"][43];
     EXPECT_EQ(diffuse["key"], "Material of tree/Diffuse");
     EXPECT_EQ(diffuse["value"], nlohmann::json::array({160, 80, 0}));
     EXPECT_EQ(doc["parameters"][5]["valid"], nlohmann::json::array({0.1, 1000.0}));
 }
 
+// A preset: the values --set and --params give, keyframes included, saved and read back.
+TEST(ParamsCommand, SavesTheGivenValuesAsAPresetThatReadsBack)
+{
+    const std::string path = std::filesystem::temp_directory_path().string() + "/velmora-preset-test.json";
+    ParamsOptions o = Format("json");
+    o.settings = {"Grow up=0@0,100@47", "Rendering mode=Flat", "Position=25%,50%", "Light color=1,2,3"};
+    o.outPath = path;
+    std::ostringstream out, err;
+    ASSERT_EQ(RunParamsCommand("", o, out, err), EXIT_OK) << err.str();
+    EXPECT_TRUE(out.str().empty());
+    std::ifstream in(path);
+    const nlohmann::json doc = nlohmann::json::parse(in);
+    EXPECT_EQ(doc["parameters"][2]["value"],
+              nlohmann::json::parse(R"([{"frame": 0, "value": 0.0}, {"frame": 47, "value": 100.0}])"));
+    EXPECT_EQ(doc["parameters"][1]["value"], 4);
+    EXPECT_EQ(doc["parameters"][23]["value"], "25%,50%");
+
+    // Read back and written again: the same file, and a listing that shows the values.
+    ParamsOptions again = Format("json");
+    again.paramsFile = path;
+    std::ostringstream second, listing;
+    ASSERT_EQ(RunParamsCommand("", again, second, err), EXIT_OK) << err.str();
+    std::ifstream first(path);
+    EXPECT_EQ(nlohmann::json::parse(second.str()), nlohmann::json::parse(first));
+    again.format = "text";
+    again.settings = {"Frequency of oscillation=15"};
+    ASSERT_EQ(RunParamsCommand("", again, listing, err), EXIT_OK) << err.str();
+    EXPECT_TRUE(Contains(listing.str(), "default 100, precision 2, keyframed 0@0,100@47\n")) << listing.str();
+    EXPECT_TRUE(Contains(listing.str(), "value 480,540\n")) << listing.str();
+    EXPECT_TRUE(Contains(listing.str(), "wind: the sway repeats every 48 frames")) << listing.str();
+
+    // Its own input is no place for the output.
+    again.outPath = path;
+    EXPECT_EQ(RunParamsCommand("", again, second, err), EXIT_FAILED);
+    EXPECT_TRUE(Contains(err.str(), "the --params file")) << err.str();
+    std::remove(path.c_str());
+}
+
 TEST(ModuleChecks, AModuleThatCannotBeLoadedIsRefused)
 {
     std::ostringstream out, err;
-    EXPECT_EQ(RunParamsCommand(ExecutableDir() + "no-such-module.bin", false, out, err), EXIT_NO_MODULE);
+    EXPECT_EQ(RunParamsCommand(ExecutableDir() + "no-such-module.bin", ParamsOptions(), out, err), EXIT_NO_MODULE);
     EXPECT_TRUE(Contains(err.str(), "cannot load"));
     EXPECT_TRUE(out.str().empty());
 }

@@ -22,4 +22,14 @@ while IFS= read -r example; do
     fi
 done < <(grep -E '^    build/linux/bin/velmora ' "$repo/README.md" | sed -e 's/^    //')
 [ "$count" -ge 4 ] || { echo "readme_examples_test: only $count examples found" >&2; exit 1; }
+
+# The parameter table is what `velmora params --markdown` prints today.
+sed -n '/^<!-- velmora params --markdown -->$/,/^<!-- end of velmora params --markdown -->$/p' "$repo/README.md" |
+    sed '1d;$d' >"$work/readme-table"
+build/linux/bin/velmora params --markdown >"$work/params-table"
+if ! cmp -s "$work/readme-table" "$work/params-table"; then
+    echo "readme_examples_test: the README's parameter table differs from velmora params --markdown:" >&2
+    diff "$work/readme-table" "$work/params-table" >&2 || true
+    exit 1
+fi
 echo "readme_examples_test: $count examples ran"

@@ -10,6 +10,7 @@
 
 #include "effect/params.h"
 #include "host/commands.h"
+#include "host/frame_tree.h"
 #include "host/param_values.h"
 #include "tests/host/render_fixture.h"
 
@@ -340,4 +341,74 @@ TEST_F(RenderCommandTest, NoOverwriteKeepsCompleteFramesAndRedoesDamagedOnes)
     EXPECT_EQ(folder.CountFiles(), 4u);
 }
 
+// The README's seamless loop: "Frequency of oscillation" 15 sways in 48 frames and "Speed of
+// oscillation" 62.5 runs its wave in 16, and from the end of a swing (frame 12) frame 60 is
+// frame 12 again. Frames half a loop apart differ, so the loop really moves.
+TEST_F(RenderCommandTest, TheLoopExamplesFirstAndLastPlusOneFramesAreEqual)
+{
+    RenderOptions o = SmallOptions(160, 90, 12);
+    o.settings = {"Grow up=100", "Frequency of oscillation=15", "Speed of oscillation=62.5"};
+    const RgbaImage first = Render(o, 12);
+    EXPECT_EQ(ImageHash(first), ImageHash(Render(o, 60)));
+    EXPECT_NE(ImageHash(first), ImageHash(Render(o, 36)));
+    EXPECT_NE(ImageHash(first), ImageHash(Render(o, 20)));
+}
+
+// A preset saved for 1920x1080 renders at 960x540 what the same settings given there render.
+TEST_F(RenderCommandTest, APresetPlacesTheTreeTheSameAtAnotherSize)
+{
+    ParamsOptions save;
+    save.format = "json";
+    save.settings = {"Grow up=100", "Scale=70", "Position=50%,96.3%", "Cut alpha=on"};
+    save.outPath = (folder.Path() / "preset.json").string();
+    ASSERT_EQ(RunParamsCommand("", save, out, err), EXIT_OK) << err.str();
+    RenderOptions fromPreset = SmallOptions(192, 108, 5);
+    fromPreset.paramsFile = save.outPath;
+    RenderOptions fromSettings = SmallOptions(192, 108, 5);
+    fromSettings.settings = save.settings;
+    const RgbaImage a = Render(fromPreset, 5);
+    EXPECT_GT(CoverageOf(a).count, 300);
+    EXPECT_EQ(ImageHash(a), ImageHash(Render(fromSettings, 5)));
+}
+
+// Before a render whose tree runs to millions of triangles, a warning with the counts; none for
+// the default tree, nor while the tree has hardly grown.
+TEST_F(RenderCommandTest, AVeryLargeTreeIsAnnouncedWithItsSize)
+{
+    RenderPlan plan;
+    RenderOptions o = SmallOptions(64, 36, 23);
+    ASSERT_TRUE(PlanRender(session, o, plan, error)) << error;
+    WarnOfLargeTree(session, plan, err);
+    EXPECT_TRUE(err.str().empty()) << err.str();
+    o.settings = {"N branches=9", "Grow up=0@0,100@200"};
+    ASSERT_TRUE(PlanRender(session, o, plan, error)) << error;
+    WarnOfLargeTree(session, plan, err);
+    EXPECT_TRUE(err.str().empty()) << err.str();
+    o.settings = {"N branches=9"};
+    ASSERT_TRUE(PlanRender(session, o, plan, error)) << error;
+    WarnOfLargeTree(session, plan, err);
+    EXPECT_NE(err.str().find("warning: the tree of frame 23 is very large: 2,9"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("(\"N branches\" 9;"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(" MB for its mesh"), std::string::npos) << err.str();
+}
+
+// The generator's count is the mesh's own.
+TEST(TreeSize, CountsAreThoseOfTheMesh)
+{
+    for (const char* levels : {"N branches=1", "N branches=5"}) {
+        FrameTreeOptions options;
+        options.settings = {levels, "Grow up=80"};
+        options.frame = 7;
+        FrameTree tree;
+        std::string error;
+        ASSERT_TRUE(BuildFrameTree(options, tree, error)) << error;
+        const TreeSize size = CountTree(tree.params, options.width, options.frame);
+        EXPECT_EQ(size.triangles, tree.triangleCount) << levels;
+        EXPECT_EQ(size.needles * 3, tree.needleTriangles) << levels;
+        EXPECT_EQ(size.nodes, tree.nodes) << levels;
+        EXPECT_GE(size.bytes, int64_t(tree.triangleCount) * 136) << levels;
+    }
+}
+
 } // namespace
+

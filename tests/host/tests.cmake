@@ -1,7 +1,7 @@
 # The scripts and the README's commands as a user runs them, against the velmora of this build
 # (not under Wine: they are the Linux main job and its documentation).
 if(NOT WIN32)
-    foreach(script run_script readme_examples)
+    foreach(script run_script readme_examples farm_recipe)
         add_test(NAME velmora_${script}
                  COMMAND ${CMAKE_SOURCE_DIR}/tests/host/${script}_test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/bin)
         set_tests_properties(velmora_${script} PROPERTIES TIMEOUT 900)
