@@ -20,7 +20,7 @@ programs=(
     "x86_64-w64-mingw32-objdump binutils-mingw-w64-x86-64"
     "wine wine" "wineserver wine" "Xvfb xvfb" "clang clang" "clang++ clang" "wrestool icoutils"
     "convert imagemagick" "ffmpeg ffmpeg" "ffprobe ffmpeg" "parallel parallel" "flock util-linux"
-    "node nodejs" "npm npm"
+    "node nodejs" "npm npm" "cmp diffutils"
 )
 
 missing=()
