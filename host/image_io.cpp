@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "host/output_file.h"
 
@@ -21,7 +20,12 @@ bool ReadPngFile(const std::string& path, RgbaImage& image, std::string& error)
         error = "cannot open " + path;
         return false;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // read() turns the stream's failures (a folder opens, then cannot be read) into its state;
+    // an iterator over the stream would let them escape as exceptions.
+    std::vector<uint8_t> bytes;
+    char chunk[1 << 16];
+    while (file.read(chunk, sizeof chunk), file.gcount() > 0)
+        bytes.insert(bytes.end(), chunk, chunk + file.gcount());
     if (file.bad()) {
         error = "cannot read " + path;
         return false;
@@ -43,7 +47,12 @@ bool ReadPngSize(const std::string& path, int32_t& width, int32_t& height, std::
         error = "cannot open " + path;
         return false;
     }
-    if (!file.read(reinterpret_cast<char*>(head), sizeof head) || std::memcmp(head, start, sizeof start) != 0) {
+    file.read(reinterpret_cast<char*>(head), sizeof head);
+    if (file.bad()) {
+        error = "cannot read " + path;
+        return false;
+    }
+    if (!file || std::memcmp(head, start, sizeof start) != 0) {
         error = path + ": not a PNG file";
         return false;
     }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/image_io.h"
+#include "tests/host/render_fixture.h"
 
 namespace {
 
@@ -193,6 +194,25 @@ TEST(PngRead, InterlacedFilesAreReadOrRefusedByName)
     } else {
         EXPECT_FALSE(ReadPngFile(Fixture("interlaced.png"), img, error));
         EXPECT_NE(error.find("interlaced"), std::string::npos) << error;
+    }
+}
+
+// A folder, a missing file or an empty one is an error that names it, never an exception.
+TEST(PngRead, WhatCannotBeReadIsRefusedByName)
+{
+    const ScratchFolder folder;
+    const std::string names[] = {folder.Path().string(), (folder.Path() / "missing.png").string(),
+                                 (folder.Path() / "empty.png").string()};
+    std::ofstream(names[2], std::ios::binary).close();
+    for (const std::string& name : names) {
+        RgbaImage img;
+        int32_t width = 0, height = 0;
+        std::string error;
+        EXPECT_FALSE(ReadPngFile(name, img, error));
+        EXPECT_NE(error.find(name), std::string::npos) << error;
+        error.clear();
+        EXPECT_FALSE(ReadPngSize(name, width, height, error));
+        EXPECT_NE(error.find(name), std::string::npos) << error;
     }
 }
 
