@@ -10,6 +10,8 @@
 
 #include <zlib.h>
 
+#include "host/output_formats.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -183,6 +185,10 @@ bool CheckInputIsFile(const std::string& option, const std::string& path, std::s
 
 bool FrameFileIsComplete(const std::string& path)
 {
+    std::string error;
+    const OutputFormat* format = OutputFormatOf(path, error);
+    if (format && format->kind == OutputKind::Exr)
+        return ExrFileIsComplete(path);
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return false;

@@ -40,5 +40,6 @@ bool CheckOutputsSpareInputs(const std::string& outputOption, const std::string&
 bool CheckInputIsFile(const std::string& option, const std::string& path, std::string& error);
 
 // True when the file exists and is a complete frame file: a PNG whose chunks, each with a sound
-// CRC, run from its header to its end chunk. What --no-overwrite leaves alone.
+// CRC, run from its header to its end chunk, or an OpenEXR file with every pixel. What
+// --no-overwrite leaves alone.
 bool FrameFileIsComplete(const std::string& path);

@@ -11,6 +11,8 @@
 #include <iostream>
 #include <random>
 
+#include "platform/program_pipe.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -47,6 +49,9 @@ void UnregisterTemporary(int slot)
 
 extern "C" void RemoveTemporariesAndEnd(int sig)
 {
+    // A program writing one of the files (ffmpeg, a video) ends first, so that it cannot make
+    // the file again, or go on writing it, once it is removed.
+    StopProgramsNow();
     for (int i = 0; i < TemporarySlots; ++i)
         if (SlotState[i].load() == 2)
             std::remove(SlotPath[i]);

@@ -9,12 +9,14 @@
 
 #include "effect/params.h"
 #include "host/commands.h"
+#include "host/frame_output.h"
 #include "host/frame_tree.h"
 #include "host/image_io.h"
 #include "host/param_file.h"
 #include "host/param_values.h"
 #include "host/progress.h"
 #include "host/sequence.h"
+#include "host/video_output.h"
 
 namespace {
 
@@ -128,11 +130,26 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
             error = "--out needs a file name";
             return false;
         }
+        plan.format = OutputFormatOf(o.outPattern, error);
+        if (!plan.format) {
+            error = "--out " + error;
+            return false;
+        }
         if (!CheckFramePattern(o.outPattern, error)) {
             error = "--out " + error;
             return false;
         }
-        if (o.lastFrame > o.firstFrame && !PatternNumbersFrames(o.outPattern)) {
+        if (plan.format->video) {
+            if (PatternNumbersFrames(o.outPattern)) {
+                error = "--out " + o.outPattern +
+                        ": a video is one file for every frame; leave the frame number out of its name";
+                return false;
+            }
+            if (o.noOverwrite) {
+                error = "--no-overwrite keeps finished frame files, and a video is written whole: leave it out";
+                return false;
+            }
+        } else if (o.lastFrame > o.firstFrame && !PatternNumbersFrames(o.outPattern)) {
             error = "--out " + o.outPattern +
                     ": a render of several frames needs the frame number in the name (#### or %04d)";
             return false;
@@ -202,6 +219,10 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
     // The output world has the layer's size at the resolution, as Downsample rounds it.
     plan.outputWidth = (o.width + o.resolution - 1) / o.resolution;
     plan.outputHeight = (o.height + o.resolution - 1) / o.resolution;
+    if (plan.format && plan.format->video && !VideoSizeFits(*plan.format, plan.outputWidth, plan.outputHeight, error)) {
+        error = "--out " + o.outPattern + ": " + error;
+        return false;
+    }
     const struct {
         const char* option;
         const std::string& path;
@@ -321,27 +342,37 @@ int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOpti
     if (o.progress != ProgressStyle::Report)
         WarnOfLargeTree(session, plan, err);
     ProgressLine progress(err, o.progress, int64_t(o.lastFrame) - o.firstFrame + 1);
+    const auto fail = [&progress, &err](const std::string& message) {
+        progress.Close();
+        err << "velmora: " << message << "\n";
+        return EXIT_FAILED;
+    };
+    FrameOutput output;
+    if (o.writeFiles) {
+        const FrameOutputTarget target{plan.format, o.outPattern, plan.outputWidth, plan.outputHeight, o.deep,
+                                       std::lround(o.fps * RenderTimeStep), RenderTimeStep};
+        if (!output.Open(target, error))
+            return fail("--out " + error);
+    }
     for (int32_t frame = o.firstFrame; frame <= o.lastFrame; ++frame) {
-        const std::string path = o.writeFiles ? FramePath(o.outPattern, frame) : std::string();
-        if (o.writeFiles && o.noOverwrite && FrameFileIsComplete(path)) {
+        if (o.writeFiles && o.noOverwrite && FrameFileIsComplete(FramePath(o.outPattern, frame))) {
             progress.FrameDone(frame, true);
             continue;
         }
-        HostWorld output;
-        const PF_Err result = RenderPlannedFrame(session, entry, plan, frame, output, error);
+        HostWorld world;
+        const PF_Err result = RenderPlannedFrame(session, entry, plan, frame, world, error);
         if (result != PF_Err_NONE || !session.effectMessages.empty()) {
             progress.Close();
             if (result != PF_Err_NONE)
                 err << "velmora: " << error << "\n";
             return EXIT_FAILED;
         }
-        if (o.writeFiles && !WritePngFile(path, WorldToImage(output.world), error)) {
-            progress.Close();
-            err << "velmora: " << error << "\n";
-            return EXIT_FAILED;
-        }
+        if (o.writeFiles && !output.Write(frame, world, error))
+            return fail(error);
         progress.FrameDone(frame, false);
     }
+    if (o.writeFiles && !output.Finish(error))
+        return fail(error);
     progress.Close();
     if (o.writeFiles && o.progress != ProgressStyle::Report)
         out << ClosingLine(plan, progress.Rendered(), progress.Skipped()) << "\n";
@@ -357,10 +388,18 @@ std::string ClosingLine(const RenderPlan& plan, int64_t rendered, int64_t skippe
         const std::filesystem::path path = std::filesystem::absolute(FramePath(o.outPattern, frame), ec);
         return ec ? FramePath(o.outPattern, frame) : path.lexically_normal().string();
     };
+    std::string format = !plan.format || plan.format->kind == OutputKind::Png
+                             ? std::string(o.deep ? "16-bit" : "8-bit") + " RGBA PNG"
+                             : std::string(plan.format->description);
+    if (plan.format && plan.format->video) {
+        char rate[40];
+        std::snprintf(rate, sizeof rate, " at %g frames a second", o.fps);
+        format += rate;
+    }
     const int64_t count = int64_t(o.lastFrame) - o.firstFrame + 1;
     std::string line = "velmora: " + std::to_string(count) + (count > 1 ? " frames" : " frame") + " of " +
-                       std::to_string(plan.outputWidth) + "x" + std::to_string(plan.outputHeight) + ", " +
-                       (o.deep ? "16-bit" : "8-bit") + " RGBA PNG: " + where(o.firstFrame);
+                       std::to_string(plan.outputWidth) + "x" + std::to_string(plan.outputHeight) + ", " + format +
+                       ": " + where(o.firstFrame);
     if (count > 1 && PatternNumbersFrames(o.outPattern))
         line += " to " + where(o.lastFrame);
     if (skipped > 0)

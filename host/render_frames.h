@@ -16,6 +16,7 @@
 #include "host/host_ops.h"
 #include "host/keyframes.h"
 #include "host/layer_inputs.h"
+#include "host/output_formats.h"
 #include "host/progress.h"
 #include "host/render_worlds.h"
 
@@ -66,6 +67,7 @@ struct RenderPlan {
     HostWorld needleReflection;
     int32_t outputWidth = 0;
     int32_t outputHeight = 0;
+    const OutputFormat* format = nullptr;   // of --out, when files are written
 };
 
 // Checks and prepares everything; `session` must have been through parameter setup. False with
@@ -77,9 +79,9 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
 PF_Err RenderPlannedFrame(HostSession& session, PF_EntryPointFunc entry, const RenderPlan& plan, int32_t frame,
                           HostWorld& output, std::string& error);
 
-// Plans and renders every frame, writing each as a PNG unless the options say not to, with a
-// progress line on `err` for several frames and the closing line on `out`. Returns an exit code.
-// A frame's file is written whole or not at all; an error stops the render with its message.
+// Plans and renders every frame, writing them in the output's format unless the options say not
+// to, with a progress line on `err` for several frames and the closing line on `out`. Returns an
+// exit code. A file is written whole or not at all; an error stops the render with its message.
 int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOptions& options, std::ostream& out,
                  std::ostream& err);
 
