@@ -2,6 +2,7 @@
 #include "host/render_frames.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -9,8 +10,8 @@
 
 #include "effect/params.h"
 #include "host/commands.h"
-#include "host/frame_output.h"
 #include "host/frame_tree.h"
+#include "host/frame_writer.h"
 #include "host/image_io.h"
 #include "host/param_file.h"
 #include "host/param_values.h"
@@ -332,6 +333,8 @@ PF_Err RenderPlannedFrame(HostSession& session, PF_EntryPointFunc entry, const R
 int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOptions& options, std::ostream& out,
                  std::ostream& err)
 {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
     RenderPlan plan;
     std::string error;
     if (!PlanRender(session, options, plan, error)) {
@@ -347,39 +350,60 @@ int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOpti
         err << "velmora: " << message << "\n";
         return EXIT_FAILED;
     };
+    // The writer is made after the output it writes to, so that it ends first.
     FrameOutput output;
+    std::unique_ptr<FrameWriter> writer;
     if (o.writeFiles) {
         const FrameOutputTarget target{plan.format, o.outPattern, plan.outputWidth, plan.outputHeight, o.deep,
                                        std::lround(o.fps * RenderTimeStep), RenderTimeStep};
         if (!output.Open(target, error))
             return fail("--out " + error);
+        writer = std::make_unique<FrameWriter>(output);
     }
+    RenderTimes times;
+    const auto reportWritten = [&] {
+        for (const WrittenFrame& w : writer->TakeWritten()) {
+            times.writeSeconds += w.seconds;
+            progress.FrameDone(w.frame, false);
+        }
+    };
     for (int32_t frame = o.firstFrame; frame <= o.lastFrame; ++frame) {
+        if (writer)
+            reportWritten();
         if (o.writeFiles && o.noOverwrite && FrameFileIsComplete(FramePath(o.outPattern, frame))) {
             progress.FrameDone(frame, true);
             continue;
         }
         HostWorld world;
+        const auto renderStart = Clock::now();
         const PF_Err result = RenderPlannedFrame(session, entry, plan, frame, world, error);
+        times.renderSeconds += std::chrono::duration<double>(Clock::now() - renderStart).count();
         if (result != PF_Err_NONE || !session.effectMessages.empty()) {
             progress.Close();
             if (result != PF_Err_NONE)
                 err << "velmora: " << error << "\n";
             return EXIT_FAILED;
         }
-        if (o.writeFiles && !output.Write(frame, world, error))
+        if (!writer) {
+            progress.FrameDone(frame, false);
+            continue;
+        }
+        if (!writer->Push(frame, std::move(world), error))
             return fail(error);
-        progress.FrameDone(frame, false);
     }
-    if (o.writeFiles && !output.Finish(error))
-        return fail(error);
+    if (writer) {
+        if (!writer->Finish(error))
+            return fail(error);
+        reportWritten();
+    }
     progress.Close();
+    times.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (o.writeFiles && o.progress != ProgressStyle::Report)
-        out << ClosingLine(plan, progress.Rendered(), progress.Skipped()) << "\n";
+        out << ClosingLine(plan, progress.Rendered(), progress.Skipped(), &times) << "\n";
     return EXIT_OK;
 }
 
-std::string ClosingLine(const RenderPlan& plan, int64_t rendered, int64_t skipped)
+std::string ClosingLine(const RenderPlan& plan, int64_t rendered, int64_t skipped, const RenderTimes* times)
 {
     const RenderOptions& o = plan.options;
     // Where the files are, whatever folder the render was started from.
@@ -405,5 +429,9 @@ std::string ClosingLine(const RenderPlan& plan, int64_t rendered, int64_t skippe
     if (skipped > 0)
         line += " (" + std::to_string(rendered) + " written, " + std::to_string(skipped) +
                 " already complete and kept)";
+    if (times && rendered > 0)
+        line += ", " + DurationText(times->seconds) + " in all; a frame took " +
+                DurationText(times->renderSeconds / double(rendered)) + " to render and " +
+                DurationText(times->writeSeconds / double(rendered)) + " to write, written while the next rendered";
     return line;
 }

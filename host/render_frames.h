@@ -80,14 +80,25 @@ PF_Err RenderPlannedFrame(HostSession& session, PF_EntryPointFunc entry, const R
                           HostWorld& output, std::string& error);
 
 // Plans and renders every frame, writing them in the output's format unless the options say not
-// to, with a progress line on `err` for several frames and the closing line on `out`. Returns an
-// exit code. A file is written whole or not at all; an error stops the render with its message.
+// to (on a second thread, while the next frame renders), with a progress line on `err` for
+// several frames and the closing line on `out`. Returns an exit code. A file is written whole or
+// not at all; an error stops the render with its message.
 int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOptions& options, std::ostream& out,
                  std::ostream& err);
 
+// Where a render's time went, for the closing line: the whole run on the wall clock, and the
+// rendering and writing of its frames (the writing overlapped with rendering).
+struct RenderTimes {
+    double seconds = 0;
+    double renderSeconds = 0;
+    double writeSeconds = 0;
+};
+
 // The line that says where the frames went: "velmora: 24 frames of 1920x1080, 8-bit RGBA PNG:
-// out/velmora_0000.png to out/velmora_0023.png", with the count of kept frames if any.
-std::string ClosingLine(const RenderPlan& plan, int64_t rendered, int64_t skipped);
+// out/velmora_0000.png to out/velmora_0023.png", with the count of kept frames if any and, given
+// the times, how long it took.
+std::string ClosingLine(const RenderPlan& plan, int64_t rendered, int64_t skipped,
+                        const RenderTimes* times = nullptr);
 
 // A tree of more triangles than this gets a warning before the render: a mesh of over 130 MB.
 constexpr int64_t LargeTreeTriangles = 1000000;

@@ -1,12 +1,17 @@
 // What `velmora render` writes, on both builds: the output's extension chooses the format and an
 // unknown one is refused with the list; a video takes one name and an even size for H.264;
-// velmora.exe refuses the Linux-only formats; and a failed write stops the run with its message.
+// velmora.exe refuses the Linux-only formats; and frames written on the second thread are the
+// rendered frames byte for byte, in order, while the module renders on the calling thread only,
+// and a failed write stops the run with its message.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "host/commands.h"
+#include "host/frame_writer.h"
 #include "host/output_formats.h"
 #include "tests/host/render_fixture.h"
 
@@ -14,11 +19,11 @@ namespace {
 
 class OutputFormats : public RenderTest {
 protected:
-    int Run(const RenderOptions& o)
+    int Run(const RenderOptions& o, PF_EntryPointFunc entry = EntryPointFunc)
     {
         out.str("");
         err.str("");
-        return RenderFrames(session, EntryPointFunc, o, out, err);
+        return RenderFrames(session, entry, o, out, err);
     }
     RenderOptions Frames(const std::string& name, int32_t last = 2)
     {
@@ -35,6 +40,29 @@ protected:
     ScratchFolder folder;
     std::ostringstream out, err;
 };
+
+HostWorld SolidWorld(uint8_t red)
+{
+    RgbaImage image;
+    image.width = 4;
+    image.height = 2;
+    for (int i = 0; i < 8; ++i)
+        image.pixels.insert(image.pixels.end(), {uint16_t(red * 257), 0, 0, 65535});
+    HostWorld world;
+    EXPECT_TRUE(ImageToWorld(image, false, world));
+    return world;
+}
+
+// The threads the module was called on for renders.
+std::vector<std::thread::id> RenderThreads;
+
+PF_Err ThreadNotingEntry(PF_Cmd cmd, PF_InData* in, PF_OutData* out, PF_ParamDef* params[], PF_LayerDef* output,
+                         void* extra)
+{
+    if (cmd == PF_Cmd_RENDER)
+        RenderThreads.push_back(std::this_thread::get_id());
+    return EntryPointFunc(cmd, in, out, params, output, extra);
+}
 
 } // namespace
 
@@ -78,6 +106,62 @@ TEST_F(OutputFormats, AVideoIsOneFileOfEvenSize)
     EXPECT_EQ(Run(keep), EXIT_FAILED);
     EXPECT_NE(err.str().find("--no-overwrite"), std::string::npos) << err.str();
     EXPECT_EQ(folder.CountFiles(), 0u);
+}
+
+// Several frames in flight between the renderer and the writer: each file holds its own frame's
+// bytes, and every render was on the calling thread.
+TEST_F(OutputFormats, FramesWrittenBesideTheRenderAreTheRenderedFrames)
+{
+    RenderOptions o = Frames("f_####.png", 7);
+    o.settings = {"Rotation Y=0@0,70@7"};
+    RenderThreads.clear();
+    ASSERT_EQ(Run(o, ThreadNotingEntry), EXIT_OK) << err.str();
+    ASSERT_EQ(RenderThreads.size(), 8u);
+    for (const std::thread::id& id : RenderThreads)
+        EXPECT_EQ(id, std::this_thread::get_id());
+    EXPECT_NE(out.str().find(" to write, written while the next rendered"), std::string::npos) << out.str();
+    for (int32_t frame = 0; frame <= 7; ++frame) {
+        RgbaImage written;
+        ASSERT_TRUE(ReadPngFile(FramePath(o.outPattern, frame), written, error)) << error;
+        EXPECT_EQ(ImageHash(written), ImageHash(Render(o, frame))) << "frame " << frame;
+    }
+}
+
+TEST_F(OutputFormats, TheWriterWritesEveryFrameInOrderAndReportsAFailure)
+{
+    std::string error;
+    FrameOutput output;
+    FrameOutputTarget target;
+    target.format = OutputFormatOf("x.png", error);
+    target.pattern = (folder.Path() / "w_%d.png").string();
+    ASSERT_TRUE(output.Open(target, error)) << error;
+    {
+        FrameWriter writer(output);
+        for (int32_t frame = 0; frame < 6; ++frame)
+            ASSERT_TRUE(writer.Push(frame, SolidWorld(uint8_t(40 * frame)), error)) << error;
+        ASSERT_TRUE(writer.Finish(error)) << error;
+        const std::vector<WrittenFrame> written = writer.TakeWritten();
+        ASSERT_EQ(written.size(), 6u);
+        for (int32_t frame = 0; frame < 6; ++frame) {
+            EXPECT_EQ(written[size_t(frame)].frame, frame);
+            RgbaImage back;
+            ASSERT_TRUE(ReadPngFile(FramePath(target.pattern, frame), back, error)) << error;
+            EXPECT_EQ(back.pixels[0], 40 * frame * 257);
+        }
+    }
+    // Frames for a folder that is gone: the failure comes back to the renderer, which stops.
+    FrameOutput lost;
+    target.pattern = (folder.Path() / "gone" / "w_%d.png").string();
+    ASSERT_TRUE(lost.Open(target, error)) << error;
+    FrameWriter writer(lost);
+    bool refused = false;
+    for (int32_t frame = 0; frame < 5 && !refused; ++frame)
+        refused = !writer.Push(frame, SolidWorld(1), error);
+    if (!refused) {
+        EXPECT_FALSE(writer.Finish(error));
+    }
+    EXPECT_NE(error.find("w_0.png"), std::string::npos) << error;
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }
 
 // A frame that cannot be written (its name is taken by a folder) stops the run with the writer's
