@@ -6,6 +6,7 @@
 
 #include "host/commands.h"
 #include "host/effect_module.h"
+#include "host/output_formats.h"
 #include "host/render_frames.h"
 #include "host/render_workers.h"
 #include "host/sequence.h"
@@ -90,6 +91,18 @@ bool ToOptions(RenderArguments& a, std::ostream& err)
         return false;
     }
     o.jobs = a.jobs > 0 ? a.jobs : DefaultJobs();
+    std::string formatError;
+    const OutputFormat* format = o.writeFiles ? OutputFormatOf(o.outPattern, formatError) : nullptr;
+    if (format && format->video) {
+        // Workers each write their own files; a video is one file that one encoder must see
+        // every frame of, in order.
+        if (a.jobs > 1) {
+            err << "velmora: --jobs " << a.jobs << ": a video is written by one process; give --jobs 1, or "
+                << "render numbered frames with --jobs and encode them afterwards\n";
+            return false;
+        }
+        o.jobs = 1;
+    }
     o.draft = a.quality == "draft";
     o.resolution = a.resolution == "half" ? 2 : a.resolution == "quarter" ? 4 : 1;
     return true;
@@ -123,7 +136,7 @@ int RunRenderCommand(const std::string& modulePath, const RenderOptions& options
 
 void AddRenderCommand(CLI::App& app, HostContext& context)
 {
-    CLI::App* sub = app.add_subcommand("render", "Render frames of the effect to PNG files");
+    CLI::App* sub = app.add_subcommand("render", "Render frames of the effect to image files or a video");
     auto a = std::make_shared<RenderArguments>();
     RenderOptions& o = a->options;
     sub->add_option("--size", a->size, "Layer size WxH (default 1920x1080, or the --layer image's size)");
@@ -141,7 +154,7 @@ void AddRenderCommand(CLI::App& app, HostContext& context)
                     "NAME=VALUE, repeatable; VALUE may be keyframed as v@frame,v@frame,... (linear)")
         ->allow_extra_args(false);
     sub->add_option("--params", o.paramsFile, "Parameter file in the form `velmora params --json` writes");
-    sub->add_option("--out", o.outPattern, "Output files; #### becomes the zero-padded frame (default out/velmora_####.png)");
+    sub->add_option("--out", o.outPattern, "Output files, the format by extension (.png, .exr, .mp4, .mov); #### or %04d becomes the frame (default out/velmora_####.png)");
     sub->add_flag("--no-overwrite", o.noOverwrite, "Keep frames whose file exists and is complete (resumes a render)");
     sub->add_flag("--quiet", a->quiet, "No progress line");
     sub->add_option("--jobs", a->jobs, "Worker processes rendering frames at once (default: one per core)");

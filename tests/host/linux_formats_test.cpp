@@ -427,3 +427,24 @@ TEST_F(LinuxFrameFormats, AnInterruptedVideoLeavesNoFileAndNoEncoder)
     EXPECT_EQ(folder.CountFiles(), 0u);
     EXPECT_FALSE(ProcessMentions(folder.Path().string()));
 }
+
+// Worker processes each write their own files, so a video is made by one process: by default
+// whatever the cores, and --jobs above 1 is refused before anything is written.
+TEST_F(LinuxFrameFormats, AVideoIsEncodedByOneProcessWhateverTheCores)
+{
+    if (!std::filesystem::exists("./velmora"))
+        GTEST_SKIP() << "needs velmora beside the tests";
+    const std::filesystem::path video = folder.Path() / "v.mp4";
+    const std::string render = "./velmora render --size 64x36 --frames 0-7 --quality draft --quiet --out " + Quoted(video);
+    const CommandResult refused = RunCommand(render + " --jobs 2 2>&1");
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE(refused.out.find("a video is written by one process"), std::string::npos) << refused.out;
+    EXPECT_EQ(folder.CountFiles(), 0u);
+
+    ASSERT_EQ(RunCommand(render).status, 0);
+    const CommandResult probe = RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                           "stream=nb_read_frames -of csv=p=0 " + Quoted(video));
+    ASSERT_EQ(probe.status, 0);
+    EXPECT_EQ(probe.out, "8\n");
+    EXPECT_EQ(folder.CountFiles(), 1u);
+}
