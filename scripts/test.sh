@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds the linux, linux-asan and windows presets and runs every test of each
-# (the Windows programs under Wine), then a short fuzzing run of the scene-file reader.
+# (the Windows programs under Wine), then a short run of every fuzz target from its seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -22,6 +22,6 @@ if [ -f fuzz/CMakeLists.txt ] && ls fuzz/*.cpp >/dev/null 2>&1; then
     targets=()
     for source in fuzz/*.cpp; do targets+=("velmora_$(basename "$source" .cpp)"); done
     cmake --build --preset fuzz -j "$jobs" --target "${targets[@]}"
-    scripts/fuzz.sh 30
+    scripts/fuzz.sh 10
 fi
 echo "== all tests passed"
