@@ -69,6 +69,9 @@ VELMORA_EXPORT void __SetUsePersp(uint8_t value);
 VELMORA_EXPORT uint8_t __GetUseReflection();
 VELMORA_EXPORT void __SetUseReflection(uint8_t value);
 
+// A registered depth buffer, and texture pixels that __ConvertText replaces, are released by the
+// engine when it is done with them. On Windows they must come from VirtualAlloc. On Linux the
+// engine releases only blocks of its own page allocator and leaves any other buffer to its owner.
 VELMORA_EXPORT void __SetZBuff(float* buffer, int width, int height);
 VELMORA_EXPORT void __GetZBuff(float*& buffer, int& width, int& height);
 VELMORA_EXPORT void __SetLightDef(light3ds* light);

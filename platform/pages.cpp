@@ -38,6 +38,8 @@ void* PageAllocate(size_t size)
     return block;
 }
 
+// VirtualFree finds the extent of any VirtualAlloc block by itself, so a block another module
+// allocated is released here as well (and counted as one of ours).
 void PageRelease(void* block)
 {
     if (block && VirtualFree(block, 0, MEM_RELEASE))
@@ -46,33 +48,65 @@ void PageRelease(void* block)
 
 #else
 #include <sys/mman.h>
-#include <cstdint>
+
+#include <mutex>
+#include <new>
+#include <unordered_map>
 
 namespace {
-// munmap needs the length, which VirtualFree finds by itself. The block carries it in a header
-// of 64 bytes, so the caller's pointer keeps a 64-byte alignment for vector loads.
-constexpr size_t HeaderBytes = 64;
+
+// munmap needs the length that VirtualFree finds by itself. It is kept in a table of the blocks
+// handed out, beside them rather than in a header before them, so that a block this allocator
+// did not make is recognised: a header read in front of another module's buffer would be
+// whatever lies there, and unmapping by it could take that module's memory away.
+struct BlockTable {
+    std::mutex lock;
+    std::unordered_map<void*, size_t> lengths;
+};
+
+BlockTable& Blocks()
+{
+    // Never destroyed: blocks may still be released while the module unloads.
+    static BlockTable* table = new BlockTable();
+    return *table;
 }
+
+} // namespace
 
 void* PageAllocate(size_t size)
 {
-    if (!CallMaySucceed() || size == 0 || size > SIZE_MAX - HeaderBytes)
+    if (!CallMaySucceed() || size == 0)
         return nullptr;
-    size_t total = size + HeaderBytes;
-    void* base = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED)
+    void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
         return nullptr;
-    *static_cast<size_t*>(base) = total;
+    BlockTable& table = Blocks();
+    try {
+        std::lock_guard<std::mutex> hold(table.lock);
+        table.lengths.emplace(block, size);
+    } catch (const std::bad_alloc&) {
+        munmap(block, size);   // untracked, it could never be released
+        return nullptr;
+    }
     ++LiveBlocks;
-    return static_cast<unsigned char*>(base) + HeaderBytes;
+    return block;
 }
 
 void PageRelease(void* block)
 {
     if (!block)
         return;
-    unsigned char* base = static_cast<unsigned char*>(block) - HeaderBytes;
-    if (munmap(base, *reinterpret_cast<size_t*>(base)) == 0)
-        --LiveBlocks;
+    BlockTable& table = Blocks();
+    size_t length = 0;
+    {
+        std::lock_guard<std::mutex> hold(table.lock);
+        auto found = table.lengths.find(block);
+        if (found == table.lengths.end())
+            return;   // not ours: it stays its owner's
+        length = found->second;
+        table.lengths.erase(found);
+    }
+    munmap(block, length);
+    --LiveBlocks;
 }
 #endif

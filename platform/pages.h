@@ -9,7 +9,11 @@
 // Returns a zero-filled, read-write block of at least `size` bytes, or null (also for size 0).
 void* PageAllocate(size_t size);
 
-// Returns a whole block from PageAllocate at once; null is ignored.
+// Returns a whole block from PageAllocate at once; null is ignored. On Windows any block from
+// VirtualAlloc is released, whoever allocated it, as other modules may rely on. On Linux a block
+// this allocator did not hand out (another module's depth buffer registered with __SetZBuff,
+// texture pixels given to __ConvertText) is left alone: it stays its owner's to free, since
+// nothing here knows how it was allocated.
 void PageRelease(void* block);
 
 // What tests need to see into an allocator that LeakSanitizer cannot watch, and to make it run

@@ -6,6 +6,13 @@
 
 #include "platform/pages.h"
 
+#if !defined(_WIN32)
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <vector>
+#endif
+
 namespace {
 
 TEST(PageAllocation, FreshBlocksReadAsZeroInEveryByte)
@@ -63,5 +70,35 @@ TEST(PageAllocation, TheSeamFailsExactlyTheCallAskedForAndTheCountsFollow)
     PageRelease(block);
     EXPECT_EQ(PageLiveBlocks(), live);
 }
+
+#if !defined(_WIN32)
+// Another module's buffer handed to the engine, which releases it when done. Only blocks made
+// here may be unmapped: in front of this one lies a value that reads like a block length, and
+// unmapping by it would take the other module's pages away.
+TEST(PageAllocation, ABlockFromElsewhereIsLeftToItsOwner)
+{
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    void* mapped = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    auto* region = static_cast<unsigned char*>(mapped);
+    *reinterpret_cast<size_t*>(region) = 2 * page;
+    const int64_t live = PageLiveBlocks();
+    PageRelease(region + 64);
+    PageRelease(region);
+    EXPECT_EQ(msync(region, 2 * page, MS_ASYNC), 0) << "the other module's pages were unmapped";
+    EXPECT_EQ(PageLiveBlocks(), live);
+
+    std::vector<float> heapBuffer(1000, 1.5f);
+    PageRelease(heapBuffer.data());
+    EXPECT_EQ(heapBuffer[999], 1.5f);
+    EXPECT_EQ(munmap(region, 2 * page), 0);
+
+    // The allocator's own blocks still come and go.
+    void* own = PageAllocate(100);
+    ASSERT_NE(own, nullptr);
+    PageRelease(own);
+    EXPECT_EQ(PageLiveBlocks(), live);
+}
+#endif
 
 } // namespace

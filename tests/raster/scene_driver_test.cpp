@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/pages.h"
 #include "shading/pixel_shader.h"
 #include "tests/support/scene_builder.h"
 #include "tests/support/settings_guard.h"
@@ -140,6 +141,22 @@ TEST_F(SceneDriver, ARegisteredDepthBufferOfAnotherSizeIsReplacedAndReleased)
     EXPECT_EQ(ZBuff, nullptr);
     EXPECT_EQ(Zwidth, W);
     EXPECT_EQ(Zheight, H);
+    EXPECT_EQ(image.Get(16, 12, 3), 255);
+}
+
+// A depth buffer another module allocated on its own heap: the registration goes, the buffer
+// stays whole and its owner's (on Windows, VirtualFree refuses it; on Linux the engine releases
+// only its own blocks).
+TEST_F(SceneDriver, AForeignDepthBufferOfAnotherSizeIsDroppedButLeftToItsOwner)
+{
+    std::vector<float> foreign(8 * 8, 7.0f);
+    __SetZBuff(foreign.data(), 8, 8);
+    const int64_t live = PageLiveBlocks();
+    scene.AddRectangle(4, 4, 28, 20, 0);
+    scene.Render(image);
+    EXPECT_EQ(ZBuff, nullptr);
+    EXPECT_EQ(PageLiveBlocks(), live);
+    EXPECT_EQ(foreign[63], 7.0f);
     EXPECT_EQ(image.Get(16, 12, 3), 255);
 }
 
