@@ -62,8 +62,10 @@ const char* CheckSceneHeader(const SceneHeader& header, int64_t offset, int64_t 
     const int64_t dataStart = offset + SceneHeaderBytes;
     // next is where this scene ends and the next one starts; requiring it to lie past the
     // header makes the chain move forwards only, so it cannot loop, and no two scenes share bytes.
-    if (header.next < dataStart || header.next > fileSize)
+    const bool chainEnd = header.next == ChainEndMark;
+    if (!chainEnd && (header.next < dataStart || header.next > fileSize))
         return "next scene offset not after this header or past the end of the file";
+    const int64_t sceneEnd = chainEnd ? fileSize : header.next;
     struct Section {
         int32_t count;
         int32_t at;
@@ -89,7 +91,7 @@ const char* CheckSceneHeader(const SceneHeader& header, int64_t offset, int64_t 
         if (s.count == 0)
             continue;
         const int64_t end = s.at + s.count * s.entryBytes;
-        if (s.at < nextFree || end > header.next)
+        if (s.at < nextFree || end > sceneEnd)
             return s.problem;
         nextFree = end;
     }

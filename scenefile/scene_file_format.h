@@ -24,6 +24,12 @@ constexpr int64_t GlassBytes = sizeof(GlassProp);
 // Offsets are signed 32-bit fields, so no scene may end past this.
 constexpr int64_t MaxFileOffset = INT32_MAX;
 
+// A next field of -1 marks the end of the chain, as some writers mark their last scene. Such a
+// scene has no stated end: its sections may reach up to the end of the file.
+constexpr int32_t ChainEndMark = -1;
+// Where the next field sits in a scene header.
+constexpr int64_t NextFieldOffset = 40;
+
 // Six bytes of text and a zero; the reserved byte after it is not part of the check.
 constexpr char SceneFileMagic[7] = {'3', 'D', 'D', 'v', '1', '0', '\0'};
 
@@ -81,10 +87,11 @@ void EncodeSceneHeader(unsigned char bytes[72], const SceneHeader& header);
 SceneHeader DecodeSceneHeader(const unsigned char bytes[72]);
 
 // Null when the header, found at `offset` in a file of `fileSize` bytes, is sound: counts are
-// not negative, the header lies in the file, next lies after the header and inside the file,
-// and the sections with a count above 0 follow one another, in file order, between the end of
-// the header and next. Else a
-// short text saying what is wrong.
+// not negative, the header lies in the file, next lies after the header and inside the file (or
+// is the chain's end mark), and the sections with a count above 0 follow one another, in file
+// order, between the end of the header and next (the end of the file for the end mark). Else a
+// short text saying what is wrong. Whether an end mark may stand where it does is the chain
+// walker's question: only the last scene of the count may carry it.
 const char* CheckSceneHeader(const SceneHeader& header, int64_t offset, int64_t fileSize);
 
 // Reads the triangles of a sound scene header and checks that every corner names one of its

@@ -174,7 +174,8 @@ bool ReadAllScenes(const char* fileName, int32_t& sceneCount, SceneGeometry*& ge
     bool ok = g && e;
     int32_t next = header.firstScene;
     while (ok && done < header.sceneCount) {
-        ok = ReadSceneAt(file, fileSize, next, flags, g[done], e[done], next);
+        // An end mark before the count is reached leaves the remaining scenes out of reach.
+        ok = next != ChainEndMark && ReadSceneAt(file, fileSize, next, flags, g[done], e[done], next);
         done += ok;
     }
     FileClose(file);

@@ -190,8 +190,12 @@ bool WriteNewFile(FileHandle file, const SceneSource& s, const StoredParts& part
 }
 
 // The offset just past the last scene of a file the readers accept, or -1 for any other file.
-int64_t FindChainEnd(FileHandle file, int64_t fileSize, int32_t& sceneCount)
+// When the last scene ends the chain with the end mark, its data may run to the end of the
+// file, so the new scene goes after that, and `endMarkAt` is that scene's header offset, whose
+// next field must then lead on to the new scene; else it is -1.
+int64_t FindChainEnd(FileHandle file, int64_t fileSize, int32_t& sceneCount, int64_t& endMarkAt)
 {
+    endMarkAt = -1;
     FileHeader fileHeader;
     if (!ReadFileHeader(file, fileHeader) || !fileHeader.magicOk || fileHeader.sceneCount <= 0
         || fileHeader.sceneCount > MaxScenesInFile(fileSize))
@@ -202,7 +206,14 @@ int64_t FindChainEnd(FileHandle file, int64_t fileSize, int32_t& sceneCount)
         const char* problem = nullptr;
         if (!ReadSceneHeaderAt(file, offset, fileSize, header, problem) || *CheckCorners(file, header))
             return -1;
-        offset = header.next;
+        if (header.next == ChainEndMark) {
+            if (i + 1 < fileHeader.sceneCount)
+                return -1;
+            endMarkAt = offset;
+            offset = fileSize;
+        } else {
+            offset = header.next;
+        }
     }
     sceneCount = fileHeader.sceneCount;
     return offset;
@@ -247,13 +258,18 @@ bool AppendScene(const char* fileName, const SceneSource& s)
     } else if (fileSize > 0) {
         // The whole chain is checked before anything is written: appending after a broken
         // chain would land inside other scenes' data.
-        int64_t end = FindChainEnd(file, fileSize, sceneCount);
+        int64_t endMarkAt = -1;
+        int64_t end = FindChainEnd(file, fileSize, sceneCount, endMarkAt);
         if (end >= 0 && LayOutScene(s, parts, end, header)) {
-            // The scene goes first and the count last, so a failed write leaves the old
-            // scenes readable under the old count.
+            // The scene goes first, then the link to it from an end-marked scene, and the count
+            // last, so a failed write leaves the old scenes readable under the old count.
             unsigned char count[4];
             PutI32(count, sceneCount + 1);
-            ok = WriteSceneAt(file, s, parts, header, end) && FileSeek(file, 8) && FileWrite(file, count, 4);
+            unsigned char link[4];
+            PutI32(link, static_cast<int32_t>(end));
+            ok = WriteSceneAt(file, s, parts, header, end)
+                && (endMarkAt < 0 || (FileSeek(file, endMarkAt + NextFieldOffset) && FileWrite(file, link, 4)))
+                && FileSeek(file, 8) && FileWrite(file, count, 4);
         }
     }
     FileClose(file);

@@ -155,11 +155,13 @@ TEST_F(BadInput, OffsetsOutsideTheSceneAreRefused)
 }
 
 // next must move forwards past the header: no chain can loop or run back into earlier scenes.
+// The end mark -1 may stand only on the last scene of the count.
 TEST_F(BadInput, ChainsThatLoopOrRunBackAreRefused)
 {
     const size_t secondNext = second + 40;
-    for (int32_t value : {16, static_cast<int32_t>(second), static_cast<int32_t>(second) + 71, -1, 0})
+    for (int32_t value : {16, static_cast<int32_t>(second), static_cast<int32_t>(second) + 71, -2, 0})
         ExpectRefused(With(secondNext, value), "second next = " + std::to_string(value));
+    ExpectRefused(With(NextAt, -1), "an end mark on the first of two scenes");
     // The first scene pointing back at itself, with a count that would walk the loop forever.
     std::vector<unsigned char> loop = With(NextAt, 16);
     PutI32At(loop, 8, 1000);

@@ -1,6 +1,7 @@
 // Write, append and read back: what was written comes back, minus the parts not wanted.
 #include "tests/scenefile/scene_samples.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/file_access.h"
@@ -91,6 +92,63 @@ TEST_F(RoundTrip, AppendedScenesReadBackInOrder)
     SceneExtras e;
     wanted = AllParts();
     ASSERT_TRUE(ReadFirstScene(path.c_str(), g, e, wanted));
+    ExpectSceneRead(scenes[0], g, e, AllParts());
+    FreeScene(g, &e);
+}
+
+// Other writers end the chain with a next of -1 on the last scene, and may leave bytes after
+// it. Such files read like ours, and a scene appended to one is linked in: the end mark gives
+// way to the new scene's offset, after everything the file held.
+TEST_F(RoundTrip, AChainEndedWithMinusOneReadsAndTakesAppendedScenes)
+{
+    const std::string path = TempPath("end_marked");
+    const std::vector<SampleScene> scenes = {MakeSampleScene(1, 3, AllParts()), MakeSampleScene(2, 2, NoParts()),
+                                             MakeSampleScene(3, 1, AllParts())};
+    ASSERT_TRUE(scenes[0].WriteTo(path));
+    ASSERT_TRUE(scenes[1].AppendTo(path));
+    std::vector<unsigned char> bytes = ReadBytes(path);
+    const size_t second = size_t(GetI32At(bytes, 16 + 40));
+    PutI32At(bytes, second + 40, -1);
+    bytes.insert(bytes.end(), {0xAB, 0xCD, 0xEF});   // the other writer's trailing bytes
+    WriteBytes(path, bytes);
+
+    SceneFileInfo info;
+    ASSERT_TRUE(InspectSceneFile(path.c_str(), info));
+    EXPECT_TRUE(info.valid) << info.problem;
+    SceneFileFlags wanted = AllParts();
+    {
+        AllScenes all;
+        ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted));
+        ASSERT_EQ(all.count, 2);
+        ExpectSceneRead(scenes[0], all.geometry[0], all.extras[0], AllParts());
+        ExpectSceneRead(scenes[1], all.geometry[1], all.extras[1], wanted);
+    }
+
+    ASSERT_TRUE(scenes[2].AppendTo(path));
+    const std::vector<unsigned char> appended = ReadBytes(path);
+    EXPECT_EQ(GetI32At(appended, second + 40), int32_t(bytes.size()));
+    // Beside the count and that one field, every byte of the old file stays as it was.
+    std::vector<unsigned char> expected = bytes;
+    PutI32At(expected, 8, 3);
+    PutI32At(expected, second + 40, int32_t(bytes.size()));
+    ASSERT_GT(appended.size(), bytes.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), appended.begin()));
+    wanted = AllParts();
+    AllScenes all;
+    ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted));
+    ASSERT_EQ(all.count, 3);
+    ExpectSceneRead(scenes[2], all.geometry[2], all.extras[2], wanted);
+
+    // A one-scene file marked so is read by both readers.
+    const std::string single = TempPath("single_end_marked");
+    ASSERT_TRUE(scenes[0].WriteTo(single));
+    std::vector<unsigned char> one = ReadBytes(single);
+    PutI32At(one, 16 + 40, -1);
+    WriteBytes(single, one);
+    SceneGeometry g;
+    SceneExtras e;
+    wanted = AllParts();
+    ASSERT_TRUE(ReadFirstScene(single.c_str(), g, e, wanted));
     ExpectSceneRead(scenes[0], g, e, AllParts());
     FreeScene(g, &e);
 }
