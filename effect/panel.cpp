@@ -25,9 +25,10 @@ PF_WindowType WindowType(const PF_EventExtra* event)
 bool InArea(PF_Point p, int x, int y, int width, int height)
 {
     // Both bounds inclusive: the buttons answer one pixel beyond their images' right and bottom
-    // edges, as they always have.
-    return p.h >= PanelLeft + x && p.h <= PanelLeft + x + width && p.v >= PanelTop + y &&
-           p.v <= PanelTop + y + height;
+    // edges, as they always have. The host may put the origin anywhere in its 32-bit range, so
+    // the edges are worked out in 64 bits, where an area reaching past that range still fits.
+    const int64_t left = int64_t(PanelLeft) + x, top = int64_t(PanelTop) + y;
+    return p.h >= left && p.h <= left + width && p.v >= top && p.v <= top + height;
 }
 
 } // namespace
@@ -126,7 +127,8 @@ PF_Err DrawPanelBitmap(PF_InData* in_data, PF_OutData* out_data, PF_EventExtra* 
                                                              kDRAWBOT_PixelLayout_24BGR, pixels, &image);
             if (err == PF_Err_NONE) {
                 const PF_UnionableRect& frame = event->effect_win.current_frame;
-                const DRAWBOT_PointF32 origin = {float(frame.left + dx), float(frame.top + dy)};
+                // In 64 bits for a frame near the end of the host's range; the same floats otherwise.
+                const DRAWBOT_PointF32 origin = {float(int64_t(frame.left) + dx), float(int64_t(frame.top) + dy)};
                 err = suites.surface_suiteP->DrawImage(surface, image, &origin, 1.0f);
             }
             PageRelease(pixels);

@@ -95,6 +95,35 @@ TEST_F(PanelTest, HotAreasIncludeBothBounds)
     }
 }
 
+// The host's coordinates may lie anywhere in its 32-bit range. Near its ends the hot areas and
+// the images' places reach past it; they are worked out without overflowing (the sanitizer
+// build stops on an overflow) and still answer for the points inside.
+TEST_F(PanelTest, OriginsNearTheIntegerLimitsDoNotOverflow)
+{
+    const int32_t nearMax = INT32_MAX - 250;
+    PanelLeft = nearMax;
+    PanelTop = nearMax;
+    EXPECT_TRUE(InAboutButton(PF_Point{nearMax + 230, nearMax + 100}));
+    EXPECT_TRUE(InAboutButton(PF_Point{INT32_MAX - 41, INT32_MAX - 206}));   // the area's top left
+    EXPECT_FALSE(InAboutButton(PF_Point{nearMax + 100, nearMax + 100}));
+    EXPECT_FALSE(InWebButton(PF_Point{INT32_MAX, INT32_MAX}));   // its area starts past the range
+    PanelLeft = INT32_MIN;
+    PanelTop = INT32_MIN;
+    EXPECT_TRUE(InAboutButton(PF_Point{INT32_MIN + 209, INT32_MIN + 110}));
+    EXPECT_FALSE(InAboutButton(PF_Point{INT32_MAX, INT32_MAX}));
+
+    PF_EventExtra e = Event(PF_Event_DRAW);
+    e.effect_win.current_frame = PF_Rect{INT32_MAX - 100, INT32_MAX - 30, INT32_MAX, INT32_MAX};
+    e.u.draw.update_rect = e.effect_win.current_frame;
+    ASSERT_EQ(Send(e), PF_Err_NONE);
+    EXPECT_EQ(panel.imagesDrawn, 0);   // all three land far off the canvas
+    EXPECT_EQ(PanelLeft, INT32_MAX - 100);
+    // Both buttons now begin past the range's end, so no point reaches them.
+    MoveCursor(INT32_MAX, INT32_MAX);
+    EXPECT_EQ(AboutHover, 0);
+    EXPECT_EQ(WebHover, 0);
+}
+
 TEST_F(PanelTest, HoverRepaintsOnceOnEnteringAndOnceOnLeaving)
 {
     ASSERT_EQ(Draw(), PF_Err_NONE);
