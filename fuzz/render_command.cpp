@@ -154,6 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (TreeTriangles(s, output.def.width) > MaxFuzzTriangles)
         return 0;
     const std::vector<uint8_t> handed = output.bytes;
+    ReleaseSceneBuffers();
     const int64_t liveBlocks = PageLiveBlocks();
     const PF_Err err = CallEffect(s, EntryPointFunc, PF_Cmd_RENDER, &output.def);
     Check(err == PF_Err_NONE || err == PF_Err_OUT_OF_MEMORY || err == PF_Err_BAD_CALLBACK_PARAM,
@@ -161,6 +162,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (err != PF_Err_NONE)
         Check(output.bytes == handed, "a failed render leaves the output as it was");
     Check(s.outstandingCheckouts == 0 && s.problems.empty(), "every layer checked out is checked in, once");
+    // The engine keeps its per-call blocks for the next call of the same size; the host's
+    // set-down would give them back.
+    ReleaseSceneBuffers();
     Check(PageLiveBlocks() == liveBlocks, "no page block outlives the render");
     Check(!ScratchImage && !EdgeColorMemory && !UnderEdgeMemory && !BackLayer && !BackLayerDepth && !destImage,
           "no per-call engine buffer outlives the render");
