@@ -1,3 +1,19 @@
+# The host's operations and sub-commands, and the frames both builds make through them.
+target_link_libraries(${name} PRIVATE velmora_host)
+
+# The Windows build's velmora.exe renders the default tree's last animation frame under Wine,
+# and the host tests hold it to the golden hash both builds share (tests/data/golden/).
+if(WIN32)
+    set(exe_frame ${CMAKE_BINARY_DIR}/cross-build/default_f23.png)
+    add_test(NAME velmora_exe_renders
+             COMMAND velmora render --module $<TARGET_FILE:Velmora> --size 160x90 --frame 23 --out ${exe_frame})
+    set_tests_properties(velmora_exe_renders PROPERTIES FIXTURES_SETUP velmora_exe_frame)
+    add_test(NAME velmora_exe_frame_is_golden COMMAND ${name} --gtest_filter=CrossBuild.*)
+    set_tests_properties(velmora_exe_frame_is_golden PROPERTIES
+        FIXTURES_REQUIRED velmora_exe_frame ENVIRONMENT VELMORA_EXE_FRAME=${exe_frame}
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endif()
+
 # The scripts and the README's commands as a user runs them, against the velmora of this build
 # (not under Wine: they are the Linux main job and its documentation).
 if(NOT WIN32)
