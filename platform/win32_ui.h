@@ -2,7 +2,7 @@
 // GDI, the modal dialog with its tooltips, and the shell's "open" verb. On Windows these are the
 // system's own. Elsewhere this header declares the same names and records, and
 // platform/win32_ui_posix.cpp stands in for them: bitmaps and the dialog template come from data
-// embedded in the module (platform/win32_ui_posix_resources.cpp, made from effect/resources/),
+// embedded in the module (made from effect/resources/ at build time by scripts/embed_resources.py),
 // the dialog runs without being shown, and what a user would have seen (dialogs, tooltips, pages
 // opened) is recorded for the host and the tests. The effect's code is the same on both.
 #pragma once

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Makes the effect's artwork in effect/resources/: the panel banner (779), the About and web
-# buttons, normal and lit (780 to 783), and the About box picture (888), all 24-bit BMP, then
-# the copy the Linux build embeds (scripts/embed_resources.py). The conifers are rendered by our
-# own engine through `velmora render`; ImageMagick composes the rest. The panel bitmaps are stored
-# upside down, the way the panel hands them to the host.
+# buttons, normal and lit (780 to 783), and the About box picture (888), all 24-bit BMP, which
+# both builds take from there (the Linux one through scripts/embed_resources.py). The conifers
+# are rendered by our own engine through `velmora render`; ImageMagick composes the rest. The
+# panel bitmaps are stored upside down, the way the panel hands them to the host.
 #
 # Usage: scripts/make_artwork.sh [path/to/velmora]   (default: build/linux/bin/velmora)
 set -euo pipefail
@@ -118,5 +118,4 @@ if [ -n "${ARTWORK_PREVIEW:-}" ]; then
     cp "$work/preview.png" "$ARTWORK_PREVIEW"
 fi
 
-python3 scripts/embed_resources.py
 echo "make_artwork: wrote $res/{banner,about_button,about_button_hover,web_button,web_button_hover,about_picture}.bmp"

@@ -149,7 +149,7 @@ TEST(EmbeddedResources, BitmapsAreTheResourceFiles)
             if (StandInBitmaps[i].id != f.first)
                 continue;
             found = true;
-            ASSERT_EQ(StandInBitmaps[i].size, stored.file.size()) << f.second << ": run scripts/embed_resources.py";
+            ASSERT_EQ(StandInBitmaps[i].size, stored.file.size()) << f.second;
             EXPECT_EQ(std::memcmp(StandInBitmaps[i].bytes, stored.file.data(), stored.file.size()), 0) << f.second;
         }
         EXPECT_TRUE(found) << f.first;
