@@ -1,6 +1,6 @@
-// The module's single entry point for the host: command dispatch, the small set-up handlers, and
-// keeping the module instance handle when the operating system loads the module. About and
-// HandleEvent live with the panel (effect/about.cpp, effect/panel.cpp).
+// The module's single entry point for the host: command dispatch and the small set-up handlers.
+// About and HandleEvent live with the panel (effect/about.cpp, effect/panel.cpp); the module's
+// handle is kept by platform/module_instance.cpp.
 #include "effect/entry.h"
 
 #include <new>
@@ -9,44 +9,12 @@
 #include "effect/pipl.h"
 #include "effect/suites.h"
 #include "engine/engine_state.h"
+#include "platform/module_instance.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
-void* ModuleInstance = nullptr;
-
-#if defined(_WIN32)
-// Keeps the instance handle on process attach; loading never fails on our account. Unloaded
-// from a process that goes on, the module gives back the buffers the engine kept (a process
-// that ends gives back everything itself).
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
-{
-    if (reason == DLL_PROCESS_ATTACH)
-        ModuleInstance = instance;
-    if (reason == DLL_PROCESS_DETACH && !reserved)
-        ReleaseSceneBuffers();
-    return TRUE;
-}
-#else
 namespace {
-// The shared-object counterpart of process attach and detach: constructed when the loader maps
-// the module, destroyed when it unmaps it. What it keeps, the image's load address, is what a
-// Windows instance handle is too; on the way out the engine's kept buffers are given back.
-struct ModuleAttach {
-    ModuleAttach()
-    {
-        Dl_info info;
-        if (dladdr(reinterpret_cast<void*>(&EntryPointFunc), &info) != 0)
-            ModuleInstance = info.dli_fbase;
-    }
-    ~ModuleAttach() { ReleaseSceneBuffers(); }
-};
-const ModuleAttach AttachOnLoad;
+// A module unloaded from a process that goes on gives back the buffers the engine kept.
+const bool UnloadReleaseSet = (ModuleUnloadRelease = ReleaseSceneBuffers, true);
 } // namespace
-#endif
 
 PF_Err GlobalSetup(PF_InData*, PF_OutData* out_data, PF_ParamDef*[], PF_LayerDef*)
 {

@@ -1,15 +1,11 @@
-// The command handlers that EntryPointFunc dispatches to, and the module instance handle. Every
+// The command handlers that EntryPointFunc dispatches to. Every
 // handler gets in-data, out-data, the parameter array and the output world (the event handler
 // also the host's event record) and returns the host error code it wants the host to see.
 #pragma once
 
 #include "effect/host_api.h"
 #include "platform/export.h"
-
-// The module's base address as the operating system reported it when the module was loaded:
-// on Windows the instance handle (for the dialog and bitmap resources), elsewhere the load address
-// of the module's image.
-extern void* ModuleInstance;
+#include "platform/module_instance.h"
 
 // Thrown by helpers deep inside a handler to end the command with a host error code; the
 // dispatcher turns it into the return value, so nothing escapes towards the host.
