@@ -101,7 +101,7 @@ void AddSceneCommand(CLI::App& app, HostContext& context)
         sub->add_option("FILE", *file, "The scene file")->required();
         AddFrameTreeOptions(sub, *options, *size);
         sub->callback([&context, append, options, size, file] {
-            context.exitCode = ResolveFrameSize(*size, *options, std::cerr)
+            context.exitCode = !RefuseModule(context, "scene", std::cerr) && ResolveFrameSize(*size, *options, std::cerr)
                                    ? RunSceneStoreCommand(append, *options, *file, std::cout, std::cerr)
                                    : EXIT_FAILED;
         });
@@ -109,5 +109,8 @@ void AddSceneCommand(CLI::App& app, HostContext& context)
     CLI::App* info = scene->add_subcommand("info", "Header, scenes, counts and offsets of a scene file");
     auto file = std::make_shared<std::string>();
     info->add_option("FILE", *file, "The scene file")->required();
-    info->callback([&context, file] { context.exitCode = RunSceneInfoCommand(*file, std::cout, std::cerr); });
+    info->callback([&context, file] {
+        context.exitCode = RefuseModule(context, "scene", std::cerr) ? EXIT_FAILED
+                                                                     : RunSceneInfoCommand(*file, std::cout, std::cerr);
+    });
 }

@@ -140,7 +140,7 @@ bool ResolveFrameSize(const std::string& size, FrameTreeOptions& options, std::o
 
 void AddTreeCommand(CLI::App& app, HostContext& context)
 {
-    CLI::App* sub = app.add_subcommand("tree", "Statistics of the generated tree as key=value lines");
+    CLI::App* sub = app.add_subcommand("tree", "Statistics of the tree velmora's own generator grows, as key=value lines");
     auto options = std::make_shared<FrameTreeOptions>();
     auto size = std::make_shared<std::string>();
     auto files = std::make_shared<TreeExport>();
@@ -149,7 +149,7 @@ void AddTreeCommand(CLI::App& app, HostContext& context)
                     "Also write the mesh as a Wavefront OBJ file, with its materials in the .mtl file beside it");
     sub->add_option("--gltf", files->gltfPath, "Also write the mesh and its materials as binary glTF 2.0 (FILE.glb)");
     sub->callback([&context, options, size, files] {
-        context.exitCode = ResolveFrameSize(*size, *options, std::cerr)
+        context.exitCode = !RefuseModule(context, "tree", std::cerr) && ResolveFrameSize(*size, *options, std::cerr)
                                ? RunTreeCommand(*options, *files, std::cout, std::cerr)
                                : EXIT_FAILED;
     });

@@ -24,6 +24,15 @@ std::string CommandNames(const CLI::App& app)
     return names;
 }
 
+bool RefuseModule(const HostContext& context, const char* command, std::ostream& err)
+{
+    if (context.modulePath.empty())
+        return false;
+    err << "velmora: " << command << " uses the tree generator and scene file code built into "
+        << "velmora and loads no module; --module is for render, params, pipl and panel\n";
+    return true;
+}
+
 std::string ResolveModulePath(const std::string& modulePath)
 {
     return modulePath.empty() ? DefaultModulePath() : modulePath;

@@ -77,6 +77,10 @@ void AddPanelCommand(CLI::App& app, HostContext& context);
 int RunPanelCommand(const std::string& modulePath, const std::string& outPath, const std::string& hover,
                     std::ostream& out, std::ostream& err);
 
+// `tree` and `scene` work with the code built into velmora, not with a loaded module: true, with
+// a message on `err`, when the command line named a module all the same.
+bool RefuseModule(const HostContext& context, const char* command, std::ostream& err);
+
 // For the Run functions: the path to load, and the verdict on a finished effect instance. A
 // command fails when the effect returned an error, showed an error message, or left the host
 // with a problem (an unreleased suite, a check-out never checked in, ...); each is printed to `err`.

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host/commands.h"
 #include "host/frame_tree.h"
@@ -127,6 +129,41 @@ TEST_F(FrameTreeCommands, SceneFilesAreWrittenAppendedSplitAndInspected)
     std::ifstream kept(path, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "not a scene");
     std::remove(path.c_str());
+}
+
+// Both commands work with the generator and scene file code built into velmora. A module named
+// on the command line, before or after the sub-command, is refused in so many words rather than
+// silently left unused; nothing is written.
+TEST_F(FrameTreeCommands, ANamedModuleIsRefusedRatherThanIgnored)
+{
+    const std::string file = TempFile("refused.3dd");
+    std::remove(file.c_str());
+    const std::vector<std::vector<std::string>> commands = {
+        {"--module", "elsewhere.so", "tree"},
+        {"tree", "--module", "elsewhere.so"},
+        {"--module", "elsewhere.so", "scene", "write", file},
+        {"scene", "append", file, "--module", "elsewhere.so"},
+        {"--module", "elsewhere.so", "scene", "info", file},
+    };
+    for (const std::vector<std::string>& words : commands) {
+        CLI::App app;
+        HostContext context;
+        app.add_option("--module", context.modulePath);
+        app.require_subcommand(1);
+        app.fallthrough();
+        AddAllCommands(app, context);
+        std::vector<std::string> reversed(words.rbegin(), words.rend());
+        std::ostringstream err;
+        std::streambuf* saved = std::cerr.rdbuf(err.rdbuf());
+        app.parse(reversed);
+        std::cerr.rdbuf(saved);
+        SCOPED_TRACE(words[0] + " " + words[1] + " " + words[2]);
+        EXPECT_EQ(context.exitCode, EXIT_FAILED);
+        EXPECT_NE(err.str().find("loads no module; --module is for render, params, pipl and panel"),
+                  std::string::npos)
+            << err.str();
+        EXPECT_FALSE(std::ifstream(file).good());
+    }
 }
 
 } // namespace
