@@ -10,9 +10,7 @@
 #include "engine/engine_exports.h"
 #include "engine/engine_state.h"
 #include "platform/pages.h"
-#include "tree/random.h"
-#include "tree/tree_mesh.h"
-#include "tree/tree_model.h"
+#include "tree/frame_mesh.h"
 
 namespace {
 
@@ -98,8 +96,7 @@ struct FrameBuffers {
     unsigned char* destination = nullptr;
     unsigned char* source = nullptr;
     unsigned char* textures[2] = {nullptr, nullptr};
-    __Point3ds* points = nullptr;
-    __Triangle3ds* triangles = nullptr;
+    GrownMesh mesh;
     ~FrameBuffers()
     {
         PageRelease(input.owned);
@@ -107,8 +104,6 @@ struct FrameBuffers {
         PageRelease(source);
         PageRelease(textures[0]);
         PageRelease(textures[1]);
-        PageRelease(points);
-        PageRelease(triangles);
     }
 };
 
@@ -118,32 +113,6 @@ bool ParamsComplete(PF_ParamDef* params[])
         if (!params[i])
             return false;
     return true;
-}
-
-// Grows the tree of the frame; the mesh arrays become the caller's. False when memory ran out
-// on the way, so that the tree would lack parts (or all) of itself.
-bool GrowTree(const TreeInputs& inputs, FrameBuffers& buffers, int32_t& pointCount,
-              int32_t& triangleCount)
-{
-    pointCount = triangleCount = 0;
-    // The generator is reset every frame, so the tree keeps its shape and only the animation moves.
-    SetRandomState(0);
-    TreeModel* tree = CreateTree();
-    if (!tree)
-        return false;
-    BuildTree(tree, inputs);
-    BuildMesh(tree);
-    if (tree->points && tree->triangles) {
-        pointCount = tree->pointCount;
-        triangleCount = tree->triangleCount;
-    }
-    buffers.points = tree->points;
-    buffers.triangles = tree->triangles;
-    tree->points = nullptr;
-    tree->triangles = nullptr;
-    const bool whole = !tree->incomplete;
-    DestroyTree(tree);
-    return whole;
 }
 
 // A frame that could not be drawn whole: the output stays as the host handed it, the layers go
@@ -233,19 +202,19 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
         t.deep = deep ? 1 : 0;
     }
 
-    int32_t pointCount = 0, triangleCount = 0;
-    if (!GrowTree(GeneratorInputs(p, W, RenderFrame), buffers, pointCount, triangleCount))
+    GrownMesh& mesh = buffers.mesh;
+    if (!GrowFrameMesh(GeneratorInputs(p, W, RenderFrame), mesh))
         return FailFrame(in_data, treeLayer, needleLayer);
-    PlaceTree(p, W, H, buffers.points, pointCount);
+    PlaceTree(p, W, H, mesh.points, mesh.pointCount);
 
     __SetUseMultyRefract(0);
     __SetDubleSide(0);
     // Rough draws in array order; every other mode paints far to near.
     if (mode != DrawMode::Rough)
-        __Sort(triangleCount, buffers.triangles, buffers.points);
-    __RasterScene(buffers.destination, buffers.source, W, H, W * 4, pointCount, triangleCount,
-                  buffers.triangles, buffers.points, W / 2, H / 2, 2, materials, textures,
-                  lightCount, lights, glass);
+        __Sort(mesh.triangleCount, mesh.triangles, mesh.points);
+    __RasterScene(buffers.destination, buffers.source, W, H, W * 4, mesh.pointCount,
+                  mesh.triangleCount, mesh.triangles, mesh.points, W / 2, H / 2, 2, materials,
+                  textures, lightCount, lights, glass);
     if (RasterSceneOutOfMemory)
         return FailFrame(in_data, treeLayer, needleLayer);
 

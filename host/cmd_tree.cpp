@@ -93,8 +93,8 @@ int RunTreeCommand(const FrameTreeOptions& options, const TreeExport& files, std
         lo[0] = lo[1] = lo[2] = hi[0] = hi[1] = hi[2] = 0.0f;
     out << "nodes=" << tree.nodes << "\n"
         << "grown_nodes=" << tree.grownNodes << "\n"
-        << "tube_triangles=" << tree.tubeTriangles << "\n"
-        << "needle_triangles=" << tree.needleTriangles << "\n"
+        << "tube_triangles=" << tree.tubeTriangleCount << "\n"
+        << "needle_triangles=" << tree.needleTriangleCount << "\n"
         << "triangles=" << tree.triangleCount << "\n"
         << "points=" << tree.pointCount << "\n"
         << "needles=" << tree.needles << "\n"

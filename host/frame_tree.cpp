@@ -6,10 +6,6 @@
 #include "host/param_file.h"
 #include "host/param_values.h"
 #include "host/sequence.h"
-#include "platform/pages.h"
-#include "tree/random.h"
-#include "tree/tree_mesh.h"
-#include "tree/tree_model.h"
 
 namespace {
 
@@ -44,12 +40,6 @@ bool ApplyOptions(HostSession& session, const FrameTreeOptions& options, std::st
 
 } // namespace
 
-FrameTree::~FrameTree()
-{
-    PageRelease(points);
-    PageRelease(triangles);
-}
-
 bool BuildFrameTree(const FrameTreeOptions& options, FrameTree& tree, std::string& error)
 {
     if (options.width <= 0 || options.height <= 0) {
@@ -74,24 +64,10 @@ bool BuildFrameTree(const FrameTreeOptions& options, FrameTree& tree, std::strin
     }
 
     const TreeInputs inputs = GeneratorInputs(tree.params, options.width, options.frame);
-    SetRandomState(0);
-    TreeModel* model = CreateTree();
-    if (!model) {
+    if (!GrowFrameMesh(inputs, tree, [&](const TreeModel& model) { CountNodes(model.root, tree); })) {
         error = "out of memory";
         return false;
     }
-    BuildTree(model, inputs);
-    CountNodes(model->root, tree);
-    BuildMesh(model);
-    tree.pointCount = model->points ? model->pointCount : 0;
-    tree.triangleCount = model->triangles ? model->triangleCount : 0;
-    tree.tubeTriangles = model->tubeTriangleCount;
-    tree.needleTriangles = model->needleTriangleCount;
-    tree.points = model->points;
-    tree.triangles = model->triangles;
-    model->points = nullptr;
-    model->triangles = nullptr;
-    DestroyTree(model);
     return true;
 }
 

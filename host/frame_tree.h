@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "effect/render_inputs.h"
-#include "engine/scene_records.h"
+#include "tree/frame_mesh.h"
 
 struct FrameTreeOptions {
     int32_t width = 1920;
@@ -18,23 +18,13 @@ struct FrameTreeOptions {
     std::vector<std::string> settings;  // NAME=VALUE, applied after the file
 };
 
-// The mesh of one frame with the statistics of its hierarchy. Owns its mesh arrays.
-struct FrameTree {
-    FrameTree() = default;
-    ~FrameTree();
-    FrameTree(const FrameTree&) = delete;
-    FrameTree& operator=(const FrameTree&) = delete;
-
+// The mesh of one frame (model space: as the generator made it) with the statistics of its
+// hierarchy and the parameters it was grown from.
+struct FrameTree : GrownMesh {
     FrameParameters params{};
     int64_t nodes = 0;
     int64_t grownNodes = 0;
     int64_t needles = 0;
-    int32_t tubeTriangles = 0;
-    int32_t needleTriangles = 0;
-    int32_t pointCount = 0;
-    int32_t triangleCount = 0;
-    __Point3ds* points = nullptr;       // model space: as the generator made them
-    __Triangle3ds* triangles = nullptr;
 };
 
 // False with `error` set when a setting or the file is refused.

@@ -1,13 +1,8 @@
 // The procedural conifer: the TreeModel handed to the render, its BranchNode hierarchy with the
 // tube rings and needles of every branch, and the functions that grow it.
 //
-// Usage, once per frame:
-//     SetRandomState(0);
-//     TreeModel* tree = CreateTree();
-//     BuildTree(tree, inputs);   // inputs in pixels and fractions, see TreeInputs
-//     BuildMesh(tree);           // tree_mesh.h: points and triangles
-//     ... take tree->points / tree->triangles (page-allocated, now the caller's) ...
-//     DestroyTree(tree);
+// A frame's tree is grown and meshed in one fixed sequence (reset the generator, create, build,
+// mesh, take the arrays, destroy), which GrowFrameMesh in tree/frame_mesh.h is.
 #pragma once
 
 #include <cstdint>

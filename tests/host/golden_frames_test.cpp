@@ -33,9 +33,7 @@
 #include "platform/pages.h"
 #include "tests/host/render_fixture.h"
 #include "tests/support/settings_guard.h"
-#include "tree/random.h"
-#include "tree/tree_mesh.h"
-#include "tree/tree_model.h"
+#include "tree/frame_mesh.h"
 
 namespace {
 
@@ -311,12 +309,9 @@ TEST_F(GoldenFramesTest, RenderCommandPresets)
 
 // The default tree of frame 23 turned by 37 degrees, placed, lit and coloured as the render
 // driver does it, over the sky (or another background), as an engine image of the given depth.
-struct EngineScene {
+struct EngineScene : GrownMesh {
     FrameParameters p{};
     std::vector<unsigned char> dest, source;
-    __Point3ds* points = nullptr;
-    __Triangle3ds* triangles = nullptr;
-    int32_t pointCount = 0, triangleCount = 0;
     material3ds materials[2];
     __Texture textures[8];
     light3ds lights[2];
@@ -324,12 +319,6 @@ struct EngineScene {
     GlassProp glass[2];
     std::vector<std::vector<unsigned char>> maps;
     bool deep = false;
-
-    ~EngineScene()
-    {
-        PageRelease(points);
-        PageRelease(triangles);
-    }
 
     void Build(HostSession& session, bool deepImages, const RgbaImage& background)
     {
@@ -341,18 +330,7 @@ struct EngineScene {
         std::string error;
         ASSERT_TRUE(SetParamFromText(session, FindParam(session, "Rotation Y", error), "37", error)) << error;
         p = ReadFrameParameters(ParamArray(session));
-        SetRandomState(0);
-        TreeModel* tree = CreateTree();
-        ASSERT_NE(tree, nullptr);
-        BuildTree(tree, GeneratorInputs(p, GoldenWidth, 23));
-        BuildMesh(tree);
-        points = tree->points;
-        triangles = tree->triangles;
-        pointCount = tree->pointCount;
-        triangleCount = tree->triangleCount;
-        tree->points = nullptr;
-        tree->triangles = nullptr;
-        DestroyTree(tree);
+        ASSERT_TRUE(GrowFrameMesh(GeneratorInputs(p, GoldenWidth, 23), *this));
         ASSERT_TRUE(points && triangles);
         PlaceTree(p, GoldenWidth, GoldenHeight, points, pointCount);
         __Sort(triangleCount, triangles, points);

@@ -207,17 +207,11 @@ struct Outcome {
 // Grows and meshes the tree as the render does and releases it all again.
 Outcome GrowAndRelease(const TreeInputs& in)
 {
-    SetRandomState(0);
-    TreeModel* tree = CreateTree();
-    if (!tree)
-        return {false, true, 0};
-    BuildTree(tree, in);
-    BuildMesh(tree);
-    const Outcome outcome{true, tree->incomplete != 0, tree->triangleCount};
-    PageRelease(tree->points);
-    PageRelease(tree->triangles);
-    DestroyTree(tree);
-    return outcome;
+    Outcome o{false, true, 0};
+    GrownMesh mesh;
+    o.incomplete = !GrowFrameMesh(in, mesh, [&](const TreeModel&) { o.created = true; });
+    o.triangles = mesh.triangleCount;
+    return o;
 }
 
 TEST(TreeOutOfMemory, EveryFailedAllocationMarksTheTreeIncompleteAndKeepsNothing)

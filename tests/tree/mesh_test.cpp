@@ -188,3 +188,29 @@ TEST_F(TreeMesh, MissingChildrenAreSkippedAndRebuildingReplacesTheArrays)
                           sizeof(__Point3ds) * tree->pointCount),
               first);
 }
+
+// A frame's mesh depends on its inputs alone: the generator is reset for it, so whatever was
+// drawn from it before (on this thread) grows the same bytes, and growing again into the same
+// owner gives the old arrays back first.
+TEST(FrameMesh, TheSameBytesWhateverTheGeneratorDrewBefore)
+{
+    const TreeInputs in = DefaultInputs(640.0f, 7);
+    GrownMesh first, second;
+    ASSERT_TRUE(GrowFrameMesh(in, first));
+    ASSERT_GT(first.triangleCount, 0);
+    EXPECT_EQ(first.tubeTriangleCount + first.needleTriangleCount, first.triangleCount);
+    EXPECT_EQ(first.pointCount, 3 * first.triangleCount);
+
+    SetRandomState(12345);
+    for (int i = 0; i < 77; ++i)
+        NextRandom();
+    const int64_t live = PageLiveBlocks();
+    int32_t seen = -1;
+    ASSERT_TRUE(GrowFrameMesh(in, second));
+    ASSERT_TRUE(GrowFrameMesh(in, second, [&](const TreeModel& t) { seen = t.triangleCount; }));
+    EXPECT_EQ(PageLiveBlocks(), live + 2);
+    EXPECT_EQ(seen, first.triangleCount);
+    ASSERT_EQ(second.triangleCount, first.triangleCount);
+    EXPECT_EQ(std::memcmp(first.points, second.points, sizeof(__Point3ds) * size_t(first.pointCount)), 0);
+    EXPECT_EQ(std::memcmp(first.triangles, second.triangles, sizeof(__Triangle3ds) * size_t(first.triangleCount)), 0);
+}

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "platform/pages.h"
+#include "tree/frame_mesh.h"
 #include "tree/random.h"
 #include "tree/tree_mesh.h"
 #include "tree/tree_model.h"
