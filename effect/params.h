@@ -77,18 +77,42 @@ static_assert(PARAM_COUNT == 65, "the input layer and 64 registered parameters")
 static_assert(PARAM_NEEDLE_REFLECTION_LAYER == 40 && PARAM_TREE_REFLECTION_LAYER == 54, "saved indices");
 static_assert(PARAM_OPPOSITE_LIGHT == 62 && PARAM_CUT_ALPHA == 64, "saved indices");
 
-// The ids set on the two reflection layer choosers.
-enum : A_long {
-    NEEDLE_REFLECTION_LAYER_ID = 1,
-    TREE_REFLECTION_LAYER_ID = 2,
+// The controls of one material group. The needles' group and the tree's have the same controls
+// in the same order; code names each one here rather than counting from "Diffuse".
+struct MaterialParams {
+    ParamIndex group;
+    ParamIndex diffuse;
+    ParamIndex specular;
+    ParamIndex shininess;
+    ParamIndex shininessStrength;
+    ParamIndex selfIllumination;
+    ParamIndex transparency;
+    ParamIndex glass;
+    ParamIndex refraction;
+    ParamIndex opticalCoefficient;
+    ParamIndex aberration;
+    ParamIndex reflectionLayer;
+    ParamIndex reflectionPercent;
+    ParamIndex groupEnd;
 };
-
-// Size of the banner the custom UI draws into parameter 1.
-enum : A_short {
-    INFORMATION_UI_WIDTH = 384,
-    INFORMATION_UI_HEIGHT = 141,
-};
+constexpr MaterialParams NeedleMaterialParams = {
+    PARAM_NEEDLE_MATERIAL_GROUP,      PARAM_NEEDLE_DIFFUSE,           PARAM_NEEDLE_SPECULAR,
+    PARAM_NEEDLE_SHININESS,           PARAM_NEEDLE_SHININESS_STRENGTH, PARAM_NEEDLE_SELF_ILLUMINATION,
+    PARAM_NEEDLE_TRANSPARENCY,        PARAM_NEEDLE_GLASS,             PARAM_NEEDLE_REFRACTION,
+    PARAM_NEEDLE_OPTICAL_COEFFICIENT, PARAM_NEEDLE_ABERRATION,        PARAM_NEEDLE_REFLECTION_LAYER,
+    PARAM_NEEDLE_REFLECTION_PERCENT,  PARAM_NEEDLE_MATERIAL_GROUP_END};
+constexpr MaterialParams TreeMaterialParams = {
+    PARAM_TREE_MATERIAL_GROUP,      PARAM_TREE_DIFFUSE,            PARAM_TREE_SPECULAR,
+    PARAM_TREE_SHININESS,           PARAM_TREE_SHININESS_STRENGTH, PARAM_TREE_SELF_ILLUMINATION,
+    PARAM_TREE_TRANSPARENCY,        PARAM_TREE_GLASS,              PARAM_TREE_REFRACTION,
+    PARAM_TREE_OPTICAL_COEFFICIENT, PARAM_TREE_ABERRATION,         PARAM_TREE_REFLECTION_LAYER,
+    PARAM_TREE_REFLECTION_PERCENT,  PARAM_TREE_MATERIAL_GROUP_END};
 
 // Registers parameters 1 to 64 in order, reports the count and registers the custom UI. The
 // first failing registration ends the command with its error.
 PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output);
+
+// The record parameter setup registers for `index`, cleared first, its value at the default and
+// its name copied in; index 0, the layer the host adds by itself, is a layer record without a
+// name. This is the one source of every control's type, range and default.
+void DescribeParam(ParamIndex index, PF_ParamDef& def);

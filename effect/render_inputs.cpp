@@ -27,27 +27,22 @@ void ColourOf(const PF_ParamDef* p, float rgb[3])
     rgb[2] = float(p->u.cd.value.blue / 255.0);
 }
 
-MaterialParameters ReadMaterial(PF_ParamDef* const params[], int diffuse)
+MaterialParameters ReadMaterial(PF_ParamDef* const params[], const MaterialParams& group)
 {
-    // Both material groups share one layout, starting with "Diffuse".
     MaterialParameters m{};
-    ColourOf(params[diffuse], m.diffuse);
-    ColourOf(params[diffuse + 1], m.specular);
-    m.shininess = Ratio(params[diffuse + 2], 10);
-    m.shinStrength = Ratio(params[diffuse + 3], 10);
-    m.selfIllumination = Ratio(params[diffuse + 4], 1);
-    m.transparency = Ratio(params[diffuse + 5], 1);
-    m.glass = params[diffuse + 6]->u.bd.value != 0;
-    m.refraction = Ratio(params[diffuse + 7], 10);
-    m.optical = Ratio(params[diffuse + 8], 10);
-    m.aberration = Ratio(params[diffuse + 9], 1);
-    m.reflectionPercent = Ratio(params[diffuse + 11], 1);
+    ColourOf(params[group.diffuse], m.diffuse);
+    ColourOf(params[group.specular], m.specular);
+    m.shininess = Ratio(params[group.shininess], 10);
+    m.shinStrength = Ratio(params[group.shininessStrength], 10);
+    m.selfIllumination = Ratio(params[group.selfIllumination], 1);
+    m.transparency = Ratio(params[group.transparency], 1);
+    m.glass = params[group.glass]->u.bd.value != 0;
+    m.refraction = Ratio(params[group.refraction], 10);
+    m.optical = Ratio(params[group.opticalCoefficient], 10);
+    m.aberration = Ratio(params[group.aberration], 1);
+    m.reflectionPercent = Ratio(params[group.reflectionPercent], 1);
     return m;
 }
-
-static_assert(PARAM_NEEDLE_REFLECTION_PERCENT - PARAM_NEEDLE_DIFFUSE == 11 &&
-                  PARAM_TREE_REFLECTION_PERCENT - PARAM_TREE_DIFFUSE == 11,
-              "both material groups share one layout");
 
 void CopyName(char* destination, size_t size, const char* name)
 {
@@ -98,8 +93,8 @@ FrameParameters ReadFrameParameters(PF_ParamDef* const params[])
     p.rotationX = Radians(params[PARAM_ROTATION_X]->u.ad.value / 65536.0);
     p.rotationY = Radians(params[PARAM_ROTATION_Y]->u.ad.value / 65536.0);
     p.rotationZ = Radians(params[PARAM_ROTATION_Z]->u.ad.value / 65536.0);
-    p.needles = ReadMaterial(params, PARAM_NEEDLE_DIFFUSE);
-    p.tree = ReadMaterial(params, PARAM_TREE_DIFFUSE);
+    p.needles = ReadMaterial(params, NeedleMaterialParams);
+    p.tree = ReadMaterial(params, TreeMaterialParams);
     p.lightMultiply = Ratio(params[PARAM_LIGHT_MULTIPLY], 1);
     ColourOf(params[PARAM_LIGHT_COLOR], p.lightColor);
     p.rotateUV = Radians(params[PARAM_LIGHT_ROTATE_UV]->u.ad.value / 65536.0);
@@ -107,6 +102,22 @@ FrameParameters ReadFrameParameters(PF_ParamDef* const params[])
     p.oppositeLight = params[PARAM_OPPOSITE_LIGHT]->u.bd.value != 0;
     p.cutAlpha = params[PARAM_CUT_ALPHA]->u.bd.value != 0;
     return p;
+}
+
+FrameParameters DefaultFrameParameters(int32_t layerWidth, int32_t layerHeight)
+{
+    PF_ParamDef defs[PARAM_COUNT];
+    PF_ParamDef* params[PARAM_COUNT];
+    for (int i = 0; i < PARAM_COUNT; ++i) {
+        DescribeParam(ParamIndex(i), defs[i]);
+        params[i] = &defs[i];
+    }
+    // A point's default is a percentage of the layer; a host hands the effect layer pixels, to
+    // the nearest 16.16 value.
+    PF_PointDef& position = defs[PARAM_POSITION].u.td;
+    position.x_value = PF_Fixed(std::llround(double(position.x_dephault) * layerWidth / 100.0));
+    position.y_value = PF_Fixed(std::llround(double(position.y_dephault) * layerHeight / 100.0));
+    return ReadFrameParameters(params);
 }
 
 int32_t FrameNumber(A_long currentTime, A_long localTimeStep)

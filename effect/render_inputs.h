@@ -62,6 +62,10 @@ struct FrameParameters {
 // Reads every value parameter from the array the host passes with the command.
 FrameParameters ReadFrameParameters(PF_ParamDef* const params[]);
 
+// The values of a fresh instance, every control at its default, on a layer of the given size (a
+// point's default is relative to the layer): the frame every benchmark and default preset shows.
+FrameParameters DefaultFrameParameters(int32_t layerWidth, int32_t layerHeight);
+
 // Frame number of the command's time: truncating division, 0 for a zero time step.
 int32_t FrameNumber(A_long currentTime, A_long localTimeStep);
 

@@ -3,11 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <utility>
 
 #include "effect/entry.h"
 #include "effect/params.h"
+#include "effect/render_inputs.h"
 #include "host/host_ops.h"
 #include "host/sequence.h"
 
@@ -28,48 +35,97 @@ protected:
     HostSession session;
 };
 
-struct FixedRow {
-    ParamIndex index;
-    const char* name;
-    double validMin, validMax, sliderMin, sliderMax, dephault;
-};
+const char* TypeName(PF_ParamType type)
+{
+    switch (type) {
+    case PF_Param_LAYER: return "layer";
+    case PF_Param_SLIDER: return "slider";
+    case PF_Param_FIX_SLIDER: return "fixed";
+    case PF_Param_ANGLE: return "angle";
+    case PF_Param_CHECKBOX: return "checkbox";
+    case PF_Param_COLOR: return "colour";
+    case PF_Param_POINT: return "point";
+    case PF_Param_POPUP: return "popup";
+    case PF_Param_NO_DATA: return "no-data";
+    case PF_Param_GROUP_START: return "group";
+    case PF_Param_GROUP_END: return "group-end";
+    default: return "other";
+    }
+}
 
-const FixedRow FixedRows[] = {
-    {PARAM_GROW_UP, "Grow up", 0, 100, 0, 100, 100},
-    {PARAM_LENGTH, "Length", 0.1, 1000, 10, 110, 50},
-    {PARAM_WIDTH, "Width", 0.1, 100, 1, 20, 5},
-    {PARAM_DISPERSION, "Dispersion", 0, 100, 0, 100, 10},
-    {PARAM_BRANCHINESS, "Branchiness", 0, 100, 0, 100, 50},
-    {PARAM_PROPORTIONS, "Proportions", -100, 100, 0, 100, 50},
-    {PARAM_AMPLITUDE_X, "Amplitude X of oscillation", 0, 100, 0, 100, 10},
-    {PARAM_AMPLITUDE_Z, "Amplitude Z of oscillation", -100, 100, -100, 100, 10},
-    {PARAM_FREQUENCY, "Frequency of oscillation", 0, 100, 0, 100, 10},
-    {PARAM_NEEDLES_DENSITY, "Needles density", 1, 100, 10, 100, 90},
-    {PARAM_NEEDLES_LENGTH, "Needles length", 10, 200, 10, 100, 50},
-    {PARAM_NEEDLES_WIDTH, "Needles width", 10, 200, 10, 100, 45},
-    {PARAM_NEEDLES_DISPERSION, "Needles dispersion", 0, 100, 0, 100, 40},
-    {PARAM_NEEDLES_AMPLITUDE, "Amplitude of oscillation", -100, 100, 0, 100, 10},
-    {PARAM_NEEDLES_SPEED, "Speed of oscillation", 0, 100, 0, 100, 40},
-    {PARAM_SCALE, "Scale", -1000, 1000, 10, 150, 100},
-    {PARAM_NEEDLE_SHININESS, "Shininess", -1000, 1000, 0, 100, 15},
-    {PARAM_NEEDLE_SHININESS_STRENGTH, "Strength of shininess", -1000, 1000, 0, 500, 0},
-    {PARAM_NEEDLE_SELF_ILLUMINATION, "Self illumination", -1000, 1000, 0, 100, 0},
-    {PARAM_NEEDLE_TRANSPARENCY, "Transparancy", 0, 100, 0, 100, 0},
-    {PARAM_NEEDLE_REFRACTION, "Refraction", -1000, 1000, -100, 100, -50},
-    {PARAM_NEEDLE_OPTICAL_COEFFICIENT, "Optical coefficient", -1000, 1000, -100, 100, 15},
-    {PARAM_NEEDLE_ABERRATION, "Aberration", 0, 1000, 0, 100, 20},
-    {PARAM_NEEDLE_REFLECTION_PERCENT, "Reflection percent", -1000, 1000, 0, 100, 100},
-    {PARAM_TREE_SHININESS, "Shininess", -1000, 1000, 0, 100, 15},
-    {PARAM_TREE_SHININESS_STRENGTH, "Strength of Shininess", -1000, 1000, 0, 500, 9},
-    {PARAM_TREE_SELF_ILLUMINATION, "Self illumination", -1000, 1000, 0, 100, 0},
-    {PARAM_TREE_TRANSPARENCY, "Transparancy", 0, 100, 0, 100, 0},
-    {PARAM_TREE_REFRACTION, "Refraction", -1000, 1000, -100, 100, -50},
-    {PARAM_TREE_OPTICAL_COEFFICIENT, "Optical coefficient", -1000, 1000, -100, 100, 75},
-    {PARAM_TREE_ABERRATION, "Aberration", 0, 1000, 0, 100, 20},
-    {PARAM_TREE_REFLECTION_PERCENT, "Reflection percent", -1000, 1000, 0, 100, 100},
-    {PARAM_LIGHT_MULTIPLY, "Multiply", -1000, 1000, 0, 150, 100},
-    {PARAM_LIGHT_ROTATE_WV, "Rotate WV", -10000, 10000, 0, 180, 45},
-};
+std::string Fixed(PF_Fixed v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v / 65536.0);
+    return text;
+}
+
+// One registered record as a host reads it: type, name, the type's own fields, and the id, flags
+// and UI fields wherever they are not zero.
+std::string Describe(const PF_ParamDef& p)
+{
+    std::ostringstream line;
+    line << TypeName(p.param_type) << " \"" << Name(p) << "\"";
+    switch (p.param_type) {
+    case PF_Param_FIX_SLIDER:
+        line << " valid " << Fixed(p.u.fd.valid_min) << ".." << Fixed(p.u.fd.valid_max) << " slider "
+             << Fixed(p.u.fd.slider_min) << ".." << Fixed(p.u.fd.slider_max) << " default "
+             << Fixed(p.u.fd.dephault) << " precision " << p.u.fd.precision << " display "
+             << p.u.fd.display_flags << " texts \"" << p.u.fd.value_str << "\" \"" << p.u.fd.value_desc
+             << "\"";
+        if (p.u.fd.value != p.u.fd.dephault)
+            line << " value " << Fixed(p.u.fd.value);
+        break;
+    case PF_Param_SLIDER:
+        line << " valid " << p.u.sd.valid_min << ".." << p.u.sd.valid_max << " slider " << p.u.sd.slider_min
+             << ".." << p.u.sd.slider_max << " default " << p.u.sd.dephault;
+        if (p.u.sd.value != p.u.sd.dephault)
+            line << " value " << p.u.sd.value;
+        break;
+    case PF_Param_ANGLE:
+        line << " default " << Fixed(p.u.ad.dephault);
+        if (p.u.ad.value != p.u.ad.dephault)
+            line << " value " << Fixed(p.u.ad.value);
+        if (p.u.ad.valid_min != 0 || p.u.ad.valid_max != 0)
+            line << " range " << Fixed(p.u.ad.valid_min) << ".." << Fixed(p.u.ad.valid_max);
+        break;
+    case PF_Param_POPUP:
+        line << " choices " << p.u.pd.num_choices << " \"" << p.u.pd.u.namesptr << "\" default "
+             << p.u.pd.dephault;
+        if (p.u.pd.value != p.u.pd.dephault)
+            line << " value " << p.u.pd.value;
+        break;
+    case PF_Param_COLOR:
+        line << " default " << int(p.u.cd.dephault.red) << "," << int(p.u.cd.dephault.green) << ","
+             << int(p.u.cd.dephault.blue) << " alpha " << int(p.u.cd.dephault.alpha);
+        if (std::memcmp(&p.u.cd.value, &p.u.cd.dephault, sizeof(PF_Pixel)) != 0)
+            line << " value differs";
+        break;
+    case PF_Param_POINT:
+        line << " default " << Fixed(p.u.td.x_dephault) << "%," << Fixed(p.u.td.y_dephault) << "%"
+             << " restricted " << int(p.u.td.restrict_bounds);
+        break;
+    case PF_Param_CHECKBOX:
+        line << " default " << int(p.u.bd.dephault) << " text \"" << p.u.bd.u.nameptr << "\"";
+        if (p.u.bd.value != p.u.bd.dephault)
+            line << " value " << int(p.u.bd.value);
+        break;
+    case PF_Param_LAYER:
+        line << " default " << (p.u.ld.dephault == PF_LayerDefault_NONE ? "none" : "other");
+        break;
+    default:
+        break;
+    }
+    if (p.uu.id != 0)
+        line << " id " << p.uu.id;
+    if (p.flags != 0)
+        line << " flags " << p.flags;
+    if (p.ui_flags != 0 || p.ui_width != 0 || p.ui_height != 0)
+        line << " ui " << p.ui_flags << " " << p.ui_width << "x" << p.ui_height;
+    if (p.unused != 0)
+        line << " unused " << p.unused;
+    return line.str();
+}
 
 TEST_F(ParamsSetupTest, RegistersSixtyFourParametersCountAndPanel)
 {
@@ -84,124 +140,35 @@ TEST_F(ParamsSetupTest, RegistersSixtyFourParametersCountAndPanel)
     EXPECT_EQ(std::memcmp(&session.customUI, &expected, sizeof expected), 0);
 }
 
-TEST_F(ParamsSetupTest, FixedSlidersCarryTheirRangesDefaultsAndPrecision)
+// The parameters are the effect's interface: saved projects store values by index, and users
+// know the controls by these names, menus, ranges and defaults. What a host reads from every
+// record is held to tests/data/golden/parameters.txt, so any change to them is a reviewed one
+// (VELMORA_UPDATE_GOLDEN=1 rewrites the file from the build that runs). A line that differs is
+// named.
+TEST_F(ParamsSetupTest, RecordsAreTheReviewedListing)
 {
     ASSERT_EQ(RunParamsSetup(), PF_Err_NONE);
-    EXPECT_EQ(Fix(0.1), 0x199A);
-    for (const FixedRow& r : FixedRows) {
-        const PF_ParamDef& p = P(r.index);
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(p.param_type, PF_Param_FIX_SLIDER);
-        EXPECT_EQ(Name(p), r.name);
-        EXPECT_EQ(p.u.fd.valid_min, Fix(r.validMin));
-        EXPECT_EQ(p.u.fd.valid_max, Fix(r.validMax));
-        EXPECT_EQ(p.u.fd.slider_min, Fix(r.sliderMin));
-        EXPECT_EQ(p.u.fd.slider_max, Fix(r.sliderMax));
-        EXPECT_EQ(p.u.fd.dephault, Fix(r.dephault));
-        EXPECT_EQ(p.u.fd.value, Fix(r.dephault));
-        EXPECT_EQ(p.u.fd.precision, 2);
-        EXPECT_EQ(p.u.fd.display_flags, 0);
-        EXPECT_EQ(p.u.fd.value_str[0], '\0');
-        EXPECT_EQ(p.u.fd.value_desc[0], '\0');
+    std::ostringstream listing;
+    listing << "# What parameter setup registers, as the host reads it back: index, type, name and\n"
+            << "# the type's fields (16.16 values as decimals). Checked by the effect tests.\n";
+    for (int i = 1; i < PARAM_COUNT; ++i)
+        listing << i << " " << Describe(P(i)) << "\n";
+    const std::string path = std::string(VELMORA_TEST_DATA) + "/golden/parameters.txt";
+    if (std::getenv("VELMORA_UPDATE_GOLDEN")) {
+        std::ofstream(path, std::ios::binary) << listing.str();
+        return;
     }
-}
-
-TEST_F(ParamsSetupTest, OtherControlsAsAFreshInstanceShowsThem)
-{
-    ASSERT_EQ(RunParamsSetup(), PF_Err_NONE);
-    const PF_ParamDef& info = P(PARAM_INFORMATION);
-    EXPECT_EQ(info.param_type, PF_Param_NO_DATA);
-    EXPECT_EQ(Name(info), "Information");
-    EXPECT_EQ(info.ui_flags, PF_PUI_CONTROL);
-    EXPECT_EQ(info.ui_width, 384);
-    EXPECT_EQ(info.ui_height, 141);
-
-    const PF_ParamDef& mode = P(PARAM_RENDERING_MODE);
-    EXPECT_EQ(mode.param_type, PF_Param_POPUP);
-    EXPECT_EQ(mode.u.pd.num_choices, 7);
-    EXPECT_EQ(mode.u.pd.dephault, 5);
-    EXPECT_EQ(mode.u.pd.value, 5);
-    EXPECT_STREQ(mode.u.pd.u.namesptr, "Rough|Line|Wire|Flat|Phong|Patches|Bezier");
-
-    const PF_ParamDef& shape = P(PARAM_NEEDLES_SHAPE);
-    EXPECT_EQ(Name(shape), "Needles shape");
-    EXPECT_EQ(shape.u.pd.num_choices, 3);
-    EXPECT_EQ(shape.u.pd.dephault, 2);
-    EXPECT_STREQ(shape.u.pd.u.namesptr, "Flat|Semi|Round");
-
-    const PF_ParamDef& branches = P(PARAM_N_BRANCHES);
-    EXPECT_EQ(branches.param_type, PF_Param_SLIDER);
-    EXPECT_EQ(Name(branches), "N branches");
-    EXPECT_EQ(branches.u.sd.valid_min, 1);
-    EXPECT_EQ(branches.u.sd.valid_max, 10);
-    EXPECT_EQ(branches.u.sd.slider_min, 1);
-    EXPECT_EQ(branches.u.sd.slider_max, 5);
-    EXPECT_EQ(branches.u.sd.dephault, 4);
-
-    const PF_ParamDef& position = P(PARAM_POSITION);
-    EXPECT_EQ(position.param_type, PF_Param_POINT);
-    EXPECT_EQ(position.u.td.x_dephault, Fix(50));
-    EXPECT_EQ(position.u.td.y_dephault, Fix(100));
-    EXPECT_EQ(position.u.td.restrict_bounds, 0);
-
-    const struct { ParamIndex index; const char* name; double dephault; } angles[] = {
-        {PARAM_ROTATION_X, "Rotation X", 0}, {PARAM_ROTATION_Y, "Rotation Y", 0},
-        {PARAM_ROTATION_Z, "Rotation Z", 180}, {PARAM_LIGHT_ROTATE_UV, "Rotate UV", 0}};
-    for (const auto& a : angles) {
-        EXPECT_EQ(P(a.index).param_type, PF_Param_ANGLE) << a.name;
-        EXPECT_EQ(Name(P(a.index)), a.name);
-        EXPECT_EQ(P(a.index).u.ad.dephault, Fix(a.dephault)) << a.name;
-        EXPECT_EQ(P(a.index).u.ad.value, Fix(a.dephault)) << a.name;
+    std::ifstream file(path, std::ios::binary);
+    ASSERT_TRUE(file.good()) << path;
+    std::istringstream expected(std::string(std::istreambuf_iterator<char>(file), {})), actual(listing.str());
+    std::string want, got;
+    int line = 0;
+    while (std::getline(expected, want)) {
+        ++line;
+        ASSERT_TRUE(std::getline(actual, got)) << "line " << line << " missing: " << want;
+        EXPECT_EQ(got, want) << "line " << line;
     }
-
-    const struct { ParamIndex index; const char* name; int r, g, b; } colors[] = {
-        {PARAM_NEEDLE_DIFFUSE, "Diffuse", 23, 200, 1}, {PARAM_NEEDLE_SPECULAR, "Specular", 255, 255, 255},
-        {PARAM_TREE_DIFFUSE, "Diffuse", 160, 80, 0}, {PARAM_TREE_SPECULAR, "Specular", 250, 170, 0},
-        {PARAM_LIGHT_COLOR, "Light color", 255, 255, 255}};
-    for (const auto& c : colors) {
-        const PF_ParamDef& p = P(c.index);
-        EXPECT_EQ(p.param_type, PF_Param_COLOR);
-        EXPECT_EQ(Name(p), c.name);
-        EXPECT_EQ(p.u.cd.dephault.alpha, 0);
-        EXPECT_EQ(p.u.cd.dephault.red, c.r);
-        EXPECT_EQ(p.u.cd.dephault.green, c.g);
-        EXPECT_EQ(p.u.cd.dephault.blue, c.b);
-        EXPECT_EQ(std::memcmp(&p.u.cd.value, &p.u.cd.dephault, sizeof(PF_Pixel)), 0);
-    }
-
-    const struct { ParamIndex index; const char* name; int dephault; } boxes[] = {
-        {PARAM_NEEDLE_GLASS, "Glass", 0}, {PARAM_TREE_GLASS, "Glass", 0},
-        {PARAM_OPPOSITE_LIGHT, "Opposite light", 1}, {PARAM_CUT_ALPHA, "Cut alpha", 0}};
-    for (const auto& b : boxes) {
-        const PF_ParamDef& p = P(b.index);
-        EXPECT_EQ(p.param_type, PF_Param_CHECKBOX);
-        EXPECT_EQ(Name(p), b.name);
-        EXPECT_EQ(p.u.bd.dephault, b.dephault);
-        EXPECT_EQ(p.u.bd.value, b.dephault);
-        EXPECT_STREQ(p.u.bd.u.nameptr, "");
-    }
-
-    for (ParamIndex i : {PARAM_NEEDLE_REFLECTION_LAYER, PARAM_TREE_REFLECTION_LAYER}) {
-        EXPECT_EQ(P(i).param_type, PF_Param_LAYER);
-        EXPECT_EQ(Name(P(i)), "Texture reflection");
-        EXPECT_EQ(P(i).u.ld.dephault, PF_LayerDefault_NONE);
-    }
-    EXPECT_EQ(P(PARAM_NEEDLE_REFLECTION_LAYER).uu.id, 1);
-    EXPECT_EQ(P(PARAM_TREE_REFLECTION_LAYER).uu.id, 2);
-
-    const struct { ParamIndex index; const char* name; } groups[] = {
-        {PARAM_TREE_GROUP, "Tree"}, {PARAM_NEEDLES_GROUP, "Needles"},
-        {PARAM_NEEDLE_MATERIAL_GROUP, "Material of needles"}, {PARAM_TREE_MATERIAL_GROUP, "Material of tree"},
-        {PARAM_LIGHT_GROUP, "Light"}};
-    for (const auto& g : groups) {
-        EXPECT_EQ(P(g.index).param_type, PF_Param_GROUP_START);
-        EXPECT_EQ(Name(P(g.index)), g.name);
-    }
-    for (ParamIndex i : {PARAM_TREE_GROUP_END, PARAM_NEEDLES_GROUP_END, PARAM_NEEDLE_MATERIAL_GROUP_END,
-                         PARAM_TREE_MATERIAL_GROUP_END, PARAM_LIGHT_GROUP_END}) {
-        EXPECT_EQ(P(i).param_type, PF_Param_GROUP_END);
-        EXPECT_EQ(Name(P(i)), "");
-    }
+    EXPECT_FALSE(std::getline(actual, got)) << "more records than listed: " << got;
 }
 
 // Every record starts clean: ids, flags and angle ranges hold only what their own row sets.
@@ -292,6 +259,43 @@ TEST(ParamsInTheHost, FreshInstanceValues)
     EXPECT_EQ(session.values[PARAM_ROTATION_Z].u.ad.value, Fix(180));
     EXPECT_EQ(session.values[PARAM_NEEDLE_REFLECTION_LAYER].u.ld.data, nullptr);
     EXPECT_EQ(session.values[PARAM_TREE_REFLECTION_LAYER].u.ld.data, nullptr);
+}
+
+// The defaults every benchmark and preset starts from are derived from the same table: a fresh
+// instance in a host, converted, gives the same generator inputs, materials, glass, lights and
+// placement, byte for byte, whatever the layer's size.
+TEST(ParamsInTheHost, DefaultFrameParametersAreThoseOfAFreshInstance)
+{
+    for (const auto& size : {std::pair<int32_t, int32_t>{1920, 1080}, {333, 77}}) {
+        SCOPED_TRACE(size.first);
+        HostSession session;
+        SetLayerSize(session, size.first, size.second);
+        ASSERT_EQ(RunEffectInstance(session, EntryPointFunc, nullptr, nullptr), PF_Err_NONE);
+        const FrameParameters host = ReadFrameParameters(ParamArray(session));
+        const FrameParameters derived = DefaultFrameParameters(size.first, size.second);
+
+        const TreeInputs a = GeneratorInputs(host, size.first, 5), b = GeneratorInputs(derived, size.first, 5);
+        EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
+        material3ds ma[2], mb[2];
+        FillMaterials(host, ma);
+        FillMaterials(derived, mb);
+        EXPECT_EQ(std::memcmp(ma, mb, sizeof ma), 0);
+        GlassProp ga[2], gb[2];
+        FillGlass(host, 0.5f, ga);
+        FillGlass(derived, 0.5f, gb);
+        EXPECT_EQ(std::memcmp(ga, gb, sizeof ga), 0);
+        light3ds la[2], lb[2];
+        EXPECT_EQ(FillLights(host, la), FillLights(derived, lb));
+        EXPECT_EQ(std::memcmp(la, lb, sizeof la), 0);
+        __Point3ds pa[1] = {}, pb[1] = {};
+        pa[0].x = pb[0].x = 3.0f;
+        pa[0].y = pb[0].y = 40.0f;
+        PlaceTree(host, size.first, size.second, pa, 1);
+        PlaceTree(derived, size.first, size.second, pb, 1);
+        EXPECT_EQ(std::memcmp(pa, pb, sizeof pa), 0);
+        EXPECT_EQ(host.renderingMode, derived.renderingMode);
+        EXPECT_EQ(host.cutAlpha, derived.cutAlpha);
+    }
 }
 
 } // namespace
