@@ -132,8 +132,8 @@ TEST_F(MeshExport, ObjHoldsEveryPointUprightWithFrontFacesCounterClockwise)
 
     ASSERT_EQ(obj.v.size(), size_t(tree.pointCount));
     ASSERT_EQ(obj.vn.size(), obj.v.size());
-    EXPECT_EQ(obj.faces.at("tree").size(), size_t(tree.tubeTriangles));
-    EXPECT_EQ(obj.faces.at("needles").size(), size_t(tree.needleTriangles));
+    EXPECT_EQ(obj.faces.at("tree").size(), size_t(tree.tubeTriangleCount));
+    EXPECT_EQ(obj.faces.at("needles").size(), size_t(tree.needleTriangleCount));
     double top = 0;
     for (size_t i = 0; i < obj.v.size(); ++i) {
         // Mirrored in x only, six significant digits.
