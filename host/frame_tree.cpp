@@ -6,6 +6,8 @@
 #include "host/param_file.h"
 #include "host/param_values.h"
 #include "host/sequence.h"
+#include "tree/random.h"
+#include "tree/tree_mesh.h"
 
 namespace {
 

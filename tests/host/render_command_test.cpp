@@ -404,7 +404,7 @@ TEST(TreeSize, CountsAreThoseOfTheMesh)
         ASSERT_TRUE(BuildFrameTree(options, tree, error)) << error;
         const TreeSize size = CountTree(tree.params, options.width, options.frame);
         EXPECT_EQ(size.triangles, tree.triangleCount) << levels;
-        EXPECT_EQ(size.needles * 3, tree.needleTriangles) << levels;
+        EXPECT_EQ(size.needles * 3, tree.needleTriangleCount) << levels;
         EXPECT_EQ(size.nodes, tree.nodes) << levels;
         EXPECT_GE(size.bytes, int64_t(tree.triangleCount) * 136) << levels;
     }
