@@ -38,6 +38,23 @@ std::string ResolveModulePath(const std::string& modulePath)
     return modulePath.empty() ? DefaultModulePath() : modulePath;
 }
 
+std::string EffectErrorText(PF_Err err)
+{
+    const char* meaning = nullptr;
+    switch (err) {
+    case PF_Err_OUT_OF_MEMORY: meaning = "out of memory"; break;
+    case PF_Err_INTERNAL_STRUCT_DAMAGED: meaning = "internal structure damaged"; break;
+    case PF_Err_INVALID_INDEX: meaning = "invalid index"; break;
+    case PF_Err_UNRECOGNIZED_PARAM_TYPE: meaning = "unrecognised parameter type"; break;
+    case PF_Err_INVALID_CALLBACK: meaning = "invalid callback"; break;
+    case PF_Err_BAD_CALLBACK_PARAM: meaning = "bad callback parameter"; break;
+    case PF_Interrupt_CANCEL: meaning = "cancelled"; break;
+    default: break;
+    }
+    const std::string number = "error " + std::to_string(err);
+    return meaning ? number + " (" + meaning + ")" : number;
+}
+
 int ReportOutcome(const HostSession& session, PF_Err err, std::ostream& errStream)
 {
     int code = EXIT_OK;
@@ -46,7 +63,7 @@ int ReportOutcome(const HostSession& session, PF_Err err, std::ostream& errStrea
         code = EXIT_FAILED;
     }
     if (err != PF_Err_NONE) {
-        errStream << "velmora: the effect returned error " << err << "\n";
+        errStream << "velmora: the effect returned " << EffectErrorText(err) << "\n";
         code = EXIT_FAILED;
     }
     for (const std::string& problem : SessionProblems(session)) {

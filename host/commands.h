@@ -86,3 +86,7 @@ bool RefuseModule(const HostContext& context, const char* command, std::ostream&
 // with a problem (an unreleased suite, a check-out never checked in, ...); each is printed to `err`.
 std::string ResolveModulePath(const std::string& modulePath);
 int ReportOutcome(const HostSession& session, PF_Err err, std::ostream& errStream);
+
+// "error 4 (out of memory)": the number an effect returned, with its meaning where the host's
+// interface gives it one.
+std::string EffectErrorText(PF_Err err);

@@ -326,7 +326,7 @@ PF_Err RenderPlannedFrame(HostSession& session, PF_EntryPointFunc entry, const R
     }
     const PF_Err err = CallEffect(session, entry, PF_Cmd_RENDER, &output.world);
     if (err != PF_Err_NONE)
-        error = "the effect returned error " + std::to_string(err) + " on frame " + std::to_string(frame);
+        error = "the effect returned " + EffectErrorText(err) + " on frame " + std::to_string(frame);
     return err;
 }
 

@@ -12,6 +12,8 @@
 #include "host/commands.h"
 #include "host/frame_tree.h"
 #include "host/param_values.h"
+#include "engine/engine_state.h"
+#include "platform/pages.h"
 #include "tests/host/render_fixture.h"
 
 namespace {
@@ -315,6 +317,32 @@ TEST_F(RenderCommandTest, APartOfTheDefaultAnimationEqualsTheSameFramesOfTheWhol
     ASSERT_EQ(Seen.size(), 2u);
     EXPECT_EQ(Seen[0].growUp, 40.0);
     EXPECT_EQ(Seen[1].growUp, 40.0);
+}
+
+// A frame the module could not draw for want of memory stops the run with the reason and the
+// frame, and leaves no file: a farm must never receive a frame of the layer without its tree.
+TEST_F(RenderCommandTest, AFrameShortOfMemoryStopsTheRunNamingItAndWritesNothing)
+{
+    RenderOptions o;
+    o.width = 64;
+    o.height = 36;
+    o.firstFrame = o.lastFrame = 3;
+    o.outPattern = (folder.Path() / "f_####.png").string();
+    o.writeFiles = false;
+    ReleaseSceneBuffers();
+    const int64_t before = PageAllocationCalls();
+    ASSERT_EQ(Run(o), EXIT_OK) << err.str();
+    const int64_t calls = PageAllocationCalls() - before;
+    // The last allocation belongs to the frame's render (the large-tree check before it grows a
+    // tree of its own).
+    o.writeFiles = true;
+    ReleaseSceneBuffers();
+    PageFailAllocation(calls);
+    EXPECT_EQ(Run(o), EXIT_FAILED);
+    PageFailAllocation(0);
+    EXPECT_NE(err.str().find("error 4 (out of memory) on frame 3"), std::string::npos) << err.str();
+    EXPECT_EQ(folder.CountFiles(), 0u);
+    EXPECT_EQ(EffectErrorText(PF_Err_NONE + 7), "error 7");
 }
 
 // --no-overwrite resumes an interrupted render: complete frames are kept as they are, a damaged
