@@ -131,28 +131,8 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
             error = "--out needs a file name";
             return false;
         }
-        plan.format = OutputFormatOf(o.outPattern, error);
-        if (!plan.format) {
-            error = "--out " + error;
-            return false;
-        }
         if (!CheckFramePattern(o.outPattern, error)) {
             error = "--out " + error;
-            return false;
-        }
-        if (plan.format->video) {
-            if (PatternNumbersFrames(o.outPattern)) {
-                error = "--out " + o.outPattern +
-                        ": a video is one file for every frame; leave the frame number out of its name";
-                return false;
-            }
-            if (o.noOverwrite) {
-                error = "--no-overwrite keeps finished frame files, and a video is written whole: leave it out";
-                return false;
-            }
-        } else if (o.lastFrame > o.firstFrame && !PatternNumbersFrames(o.outPattern)) {
-            error = "--out " + o.outPattern +
-                    ": a render of several frames needs the frame number in the name (#### or %04d)";
             return false;
         }
     }
@@ -188,6 +168,30 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
     }
     if (o.writeFiles && !CheckOutputsSpareInputs("--out", o.outPattern, o.firstFrame, o.lastFrame, inputs, error))
         return false;
+
+    // The format after the inputs: an output that would destroy an input is the graver mistake.
+    if (o.writeFiles) {
+        plan.format = OutputFormatOf(o.outPattern, error);
+        if (!plan.format) {
+            error = "--out " + error;
+            return false;
+        }
+        if (plan.format->video) {
+            if (PatternNumbersFrames(o.outPattern)) {
+                error = "--out " + o.outPattern +
+                        ": a video is one file for every frame; leave the frame number out of its name";
+                return false;
+            }
+            if (o.noOverwrite) {
+                error = "--no-overwrite keeps finished frame files, and a video is written whole: leave it out";
+                return false;
+            }
+        } else if (o.lastFrame > o.firstFrame && !PatternNumbersFrames(o.outPattern)) {
+            error = "--out " + o.outPattern +
+                    ": a render of several frames needs the frame number in the name (#### or %04d)";
+            return false;
+        }
+    }
 
     // The layer, or the sky, at the layer's full size; the host hands it on at the resolution.
     if (!o.layerPath.empty()) {
