@@ -80,7 +80,10 @@ FrameParameters ReadFrameParameters(PF_ParamDef* const params[])
     p.windAmpX = Ratio(params[PARAM_AMPLITUDE_X], 500);
     p.windAmpZ = Ratio(params[PARAM_AMPLITUDE_Z], 500);
     p.windFrequency = Ratio(params[PARAM_FREQUENCY], 1);
-    p.needleShape = params[PARAM_NEEDLES_SHAPE]->u.pd.value - 1;
+    // Only a misbehaving host sends a value outside the popup; any of them means no known shape,
+    // and the lowest must not overflow on the way.
+    const A_long shape = params[PARAM_NEEDLES_SHAPE]->u.pd.value;
+    p.needleShape = shape > 0 ? shape - 1 : -1;
     p.needleDensity = Ratio(params[PARAM_NEEDLES_DENSITY], 100);
     p.needleLength = Ratio(params[PARAM_NEEDLES_LENGTH], 100);
     p.needleWidth = Ratio(params[PARAM_NEEDLES_WIDTH], 100);

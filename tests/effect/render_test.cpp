@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -204,6 +205,18 @@ TEST_F(RenderTest, FrameNumbersAndDrawModes)
     EXPECT_EQ(EngineDrawMode(0), DrawMode::Phong);
     EXPECT_EQ(EngineDrawMode(8), DrawMode::Phong);
     EXPECT_EQ(EngineDrawMode(0x100 + 7), DrawMode::Bezier);  // the low byte counts
+}
+
+// Popup values a host should never send are read without overflow (the sanitizer build traps it)
+// and give no known needle shape.
+TEST_F(RenderTest, PopupValuesOutsideTheirMenuAreReadSafely)
+{
+    for (A_long value : {A_long(INT32_MIN), A_long(-1), A_long(0)}) {
+        session.values[PARAM_NEEDLES_SHAPE].u.pd.value = value;
+        EXPECT_EQ(Converted().needleShape, -1) << value;
+    }
+    session.values[PARAM_NEEDLES_SHAPE].u.pd.value = 3;
+    EXPECT_EQ(Converted().needleShape, 2);
 }
 
 TEST_F(RenderTest, NeutralPlacementLeavesTheGeneratorsCoordinates)
