@@ -2,6 +2,8 @@
 // the module kept when it is unloaded: DllMain on Windows, a load-time object elsewhere.
 #include "platform/module_instance.h"
 
+#include "platform/pages.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -17,6 +19,7 @@ void ReleaseOnUnload()
 {
     if (ModuleUnloadRelease)
         ModuleUnloadRelease();
+    PageForgetBookkeeping();
 }
 
 } // namespace

@@ -46,6 +46,8 @@ void PageRelease(void* block)
         --LiveBlocks;
 }
 
+void PageForgetBookkeeping() {}
+
 #else
 #include <sys/mman.h>
 
@@ -59,19 +61,21 @@ namespace {
 // handed out, beside them rather than in a header before them, so that a block this allocator
 // did not make is recognised: a header read in front of another module's buffer would be
 // whatever lies there, and unmapping by it could take that module's memory away.
-struct BlockTable {
-    std::mutex lock;
-    std::unordered_map<void*, size_t> lengths;
-};
-
-BlockTable& Blocks()
-{
-    // Never destroyed: blocks may still be released while the module unloads.
-    static BlockTable* table = new BlockTable();
-    return *table;
-}
+// Made at the first allocation and given back when the module unloads with no block of its own
+// left; a table left behind would be memory no one can reach once the module is gone.
+std::mutex TableLock;
+std::unordered_map<void*, size_t>* Lengths = nullptr;
 
 } // namespace
+
+void PageForgetBookkeeping()
+{
+    std::lock_guard<std::mutex> hold(TableLock);
+    if (Lengths && Lengths->empty()) {
+        delete Lengths;
+        Lengths = nullptr;
+    }
+}
 
 void* PageAllocate(size_t size)
 {
@@ -80,10 +84,11 @@ void* PageAllocate(size_t size)
     void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED)
         return nullptr;
-    BlockTable& table = Blocks();
     try {
-        std::lock_guard<std::mutex> hold(table.lock);
-        table.lengths.emplace(block, size);
+        std::lock_guard<std::mutex> hold(TableLock);
+        if (!Lengths)
+            Lengths = new std::unordered_map<void*, size_t>();
+        Lengths->emplace(block, size);
     } catch (const std::bad_alloc&) {
         munmap(block, size);   // untracked, it could never be released
         return nullptr;
@@ -96,15 +101,16 @@ void PageRelease(void* block)
 {
     if (!block)
         return;
-    BlockTable& table = Blocks();
     size_t length = 0;
     {
-        std::lock_guard<std::mutex> hold(table.lock);
-        auto found = table.lengths.find(block);
-        if (found == table.lengths.end())
+        std::lock_guard<std::mutex> hold(TableLock);
+        if (!Lengths)
+            return;   // nothing of ours is live
+        auto found = Lengths->find(block);
+        if (found == Lengths->end())
             return;   // not ours: it stays its owner's
         length = found->second;
-        table.lengths.erase(found);
+        Lengths->erase(found);
     }
     munmap(block, length);
     --LiveBlocks;

@@ -16,6 +16,10 @@ void* PageAllocate(size_t size);
 // nothing here knows how it was allocated.
 void PageRelease(void* block);
 
+// Gives back the allocator's own records of its blocks when none is live (the module calls it as
+// it unloads); a later allocation makes them anew.
+void PageForgetBookkeeping();
+
 // What tests need to see into an allocator that LeakSanitizer cannot watch, and to make it run
 // short on purpose. Nothing in the module calls these.
 //

@@ -99,6 +99,29 @@ TEST(PageAllocation, ABlockFromElsewhereIsLeftToItsOwner)
     PageRelease(own);
     EXPECT_EQ(PageLiveBlocks(), live);
 }
+
+// The records are given back only when no block is live, as the module unloads; blocks made
+// before or after keep being released by their length, and others still are left alone.
+TEST(PageAllocation, BookkeepingGoesOnlyWhenNoBlockIsLive)
+{
+    const int64_t live = PageLiveBlocks();
+    auto* kept = static_cast<unsigned char*>(PageAllocate(3 * 4096));
+    ASSERT_NE(kept, nullptr);
+    PageForgetBookkeeping();   // a block is live: nothing is forgotten
+    kept[3 * 4096 - 1] = 7;
+    PageRelease(kept);
+    EXPECT_EQ(PageLiveBlocks(), live);
+    if (live == 0) {
+        PageForgetBookkeeping();
+        std::vector<float> heapBuffer(100, 2.5f);
+        PageRelease(heapBuffer.data());
+        EXPECT_EQ(heapBuffer[99], 2.5f);
+    }
+    void* again = PageAllocate(100);
+    ASSERT_NE(again, nullptr);
+    PageRelease(again);
+    EXPECT_EQ(PageLiveBlocks(), live);
+}
 #endif
 
 } // namespace
