@@ -22,94 +22,28 @@
 #include <string>
 #include <vector>
 
-#include "bench/default_tree_inputs.h"
-#include "effect/entry.h"
+#include "bench/default_host_frame.h"
+#include "bench/default_scene.h"
 #include "effect/frame_convert.h"
-#include "effect/render_inputs.h"
 #include "engine/engine_exports.h"
-#include "host/render_worlds.h"
-#include "host/sequence.h"
 #include "platform/pages.h"
-#include "tree/random.h"
-#include "tree/tree_mesh.h"
-#include "tree/tree_model.h"
 
 namespace {
 
-constexpr int32_t Width = 1920;
-constexpr int32_t Height = 1080;
-
-// An effect instance with every parameter at its default, the sky as its layer, and an output
-// world of the given depth.
-struct DefaultFrame {
-    HostSession session;
-    HostWorld layer;
-    HostWorld output;
-    bool ready = false;
-    explicit DefaultFrame(bool deep)
-    {
-        if (SetUpEffect(session, EntryPointFunc, nullptr) != PF_Err_NONE)
-            return;
-        SetLayerSize(session, Width, Height);
-        ResetParamValues(session);
-        ready = ImageToWorld(SkyBackground(Width, Height), deep, layer) &&
-                MakeWorld(Width, Height, deep, output);
-        SetInputWorld(session, layer.world);
-    }
-    ~DefaultFrame() { SetDownEffect(session, EntryPointFunc); }
-    FrameParameters Params() { return ReadFrameParameters(ParamArray(session)); }
-};
-
-// A mesh the benchmark owns.
-struct Mesh {
-    __Point3ds* points = nullptr;
-    __Triangle3ds* triangles = nullptr;
-    int32_t pointCount = 0;
-    int32_t triangleCount = 0;
-    ~Mesh()
-    {
-        PageRelease(points);
-        PageRelease(triangles);
-    }
-};
-
-// The default parameters' tree with `levels` levels at frame 0, placed as the render driver
-// places it and, for every mode but Rough, depth-sorted.
-std::unique_ptr<Mesh> TreeMesh(const FrameParameters& p, int levels, bool sort)
-{
-    std::unique_ptr<Mesh> mesh(new Mesh);
-    TreeInputs inputs = GeneratorInputs(p, Width, 0);
-    inputs.levels = levels;
-    SetRandomState(0);
-    TreeModel* tree = CreateTree();
-    if (!tree)
-        return mesh;
-    BuildTree(tree, inputs);
-    BuildMesh(tree);
-    mesh->points = tree->points;
-    mesh->triangles = tree->triangles;
-    mesh->pointCount = tree->pointCount;
-    mesh->triangleCount = tree->triangleCount;
-    tree->points = nullptr;
-    tree->triangles = nullptr;
-    DestroyTree(tree);
-    PlaceTree(p, Width, Height, mesh->points, mesh->pointCount);
-    if (sort)
-        __Sort(mesh->triangleCount, mesh->triangles, mesh->points);
-    return mesh;
-}
+constexpr int32_t Width = BenchWidth;
+constexpr int32_t Height = BenchHeight;
 
 // `count` right triangles of `area` pixels each, scattered over the frame at random depths
 // (a fixed sequence), facing the viewer with slightly tilted normals, depth-sorted.
-std::unique_ptr<Mesh> SmallTriangles(int count, float area)
+std::unique_ptr<GrownMesh> SmallTriangles(int count, float area)
 {
-    std::unique_ptr<Mesh> mesh(new Mesh);
-    mesh->pointCount = 3 * count;
-    mesh->triangleCount = count;
+    std::unique_ptr<GrownMesh> mesh(new GrownMesh);
     mesh->points = static_cast<__Point3ds*>(PageAllocate(sizeof(__Point3ds) * 3 * count));
     mesh->triangles = static_cast<__Triangle3ds*>(PageAllocate(sizeof(__Triangle3ds) * count));
     if (!mesh->points || !mesh->triangles)
         return mesh;
+    mesh->pointCount = 3 * count;
+    mesh->triangleCount = count;
     const float leg = std::sqrt(2.0f * area);
     uint32_t state = 12345;
     auto next = [&state] {
@@ -158,15 +92,17 @@ struct RasterCase {
 
 void RunRaster(benchmark::State& state, RasterCase c)
 {
-    DefaultFrame frame(c.deep);
-    if (!frame.ready) {
+    DefaultHostFrame host(c.deep);
+    if (!host.ready) {
         state.SkipWithError("the effect could not be set up");
         return;
     }
-    FrameParameters p = frame.Params();
-    const std::unique_ptr<Mesh> mesh =
-        c.levels > 0 ? TreeMesh(p, c.levels, c.mode != DrawMode::Rough)
-                     : SmallTriangles(20000, c.triangleArea);
+    FrameParameters p = host.Params();
+    std::unique_ptr<GrownMesh> mesh(new GrownMesh);
+    if (c.levels > 0)
+        PlacedTreeMesh(p, c.levels, c.mode != DrawMode::Rough, *mesh);
+    else
+        mesh = SmallTriangles(20000, c.triangleArea);
     if (c.surface == Surface::Glass || c.surface == Surface::GlassMultipleRefraction ||
         c.surface == Surface::BackFaces)
         p.tree.glass = p.needles.glass = true;
@@ -176,84 +112,23 @@ void RunRaster(benchmark::State& state, RasterCase c)
     __SetDubleSide(0);
     __SetUseMultyRefract(c.surface == Surface::GlassMultipleRefraction ? 1 : 0);
     __SetDrawBackFaces(c.surface == Surface::BackFaces ? 1 : 0);
-    material3ds materials[2];
-    FillMaterials(p, materials);
-    GlassProp glass[2];
-    FillGlass(p, 1.0f, glass);
-    light3ds lights[2];
-    const int32_t lightCount = FillLights(p, lights);
-    __Texture textures[8];
-    std::memset(textures, 0, sizeof textures);
-
-    const PF_LayerDef& in = frame.layer.world;
-    const int elementBytes = c.deep ? 2 : 1;
-    unsigned char* source =
-        WorldToEngineImage(nullptr, in.data, Width, Height, in.rowbytes / elementBytes);
-    unsigned char* destination = WorldToEngineImage(nullptr, nullptr, Width, Height, 0);
-    // The reflection layer: a frame-sized pattern in which neighbouring texels differ.
+    EngineScene scene(p);
+    EngineFrame frame(c.deep);
+    // Over the host's sky, as the render command draws.
+    const PF_LayerDef& in = host.layer.world;
+    if (frame.Ready())
+        WorldToEngineImage(frame.source, in.data, Width, Height, in.rowbytes / (c.deep ? 2 : 1));
     unsigned char* environment = nullptr;
     if (c.surface == Surface::Reflection) {
-        HostWorld layer;
-        RgbaImage image;
-        image.width = Width;
-        image.height = Height;
-        image.pixels.resize(size_t(Width) * Height * 4);
-        for (int y = 0; y < Height; ++y)
-            for (int x = 0; x < Width; ++x)
-                for (int k = 0; k < 4; ++k)
-                    image.Pixel(x, y)[k] = uint16_t(k == 3 ? 65535 : ((x * (k + 1) + y * (3 - k)) & 255) * 257);
-        if (ImageToWorld(image, c.deep, layer))
-            environment = LayerToTexture(nullptr, layer.world.data, Width, Height,
-                                         layer.world.rowbytes / elementBytes);
-        for (int m = 0; m < 2 && environment; ++m) {
-            SetReflectMap(materials[m], 100.0f);
-            __Texture& t = textures[m * TextureSlotCount + TextureSlotReflect];
-            t.present = 1;
-            t.width = Width;
-            t.height = Height;
-            t.pixels = environment;
-            t.deep = c.deep ? 1 : 0;
-        }
+        environment = PatternImage(c.deep);
+        scene.Reflect(environment, c.deep);
     }
-    const size_t bytes = EngineImageBytes(Width, Height);
-    if (!source || !destination || mesh->triangleCount == 0 ||
-        (c.surface == Surface::Reflection && !environment)) {
-        state.SkipWithError("no memory or no mesh");
-    } else {
-        for (auto _ : state) {
-            state.PauseTiming();
-            std::memcpy(destination, source, bytes);
-            state.ResumeTiming();
-            __RasterScene(destination, source, Width, Height, Width * 4, mesh->pointCount,
-                          mesh->triangleCount, mesh->triangles, mesh->points, Width / 2,
-                          Height / 2, 2, materials, textures, lightCount, lights, glass);
-            benchmark::DoNotOptimize(destination[0]);
-        }
-        state.counters["triangles"] = double(mesh->triangleCount);
-    }
+    if (c.surface == Surface::Reflection && !environment)
+        state.SkipWithError("no memory for the reflection layer");
+    else
+        TimeFrames(state, frame, *mesh, scene);
     __SetDrawBackFaces(0);
     PageRelease(environment);
-    PageRelease(source);
-    PageRelease(destination);
-}
-
-// The render command of the default frame (the full tree) through EntryPointFunc.
-void RunRenderCommand(benchmark::State& state, bool deep)
-{
-    DefaultFrame frame(deep);
-    if (!frame.ready) {
-        state.SkipWithError("the effect could not be set up");
-        return;
-    }
-    for (auto _ : state) {
-        const PF_Err err =
-            CallEffect(frame.session, EntryPointFunc, PF_Cmd_RENDER, &frame.output.world);
-        if (err != PF_Err_NONE) {
-            state.SkipWithError("the render command failed");
-            break;
-        }
-        benchmark::DoNotOptimize(frame.output.world.data);
-    }
 }
 
 void RegisterCases()
@@ -312,7 +187,7 @@ void RegisterCases()
 
     for (bool deep : {false, true})
         benchmark::RegisterBenchmark(deep ? "render_command/16bit" : "render_command/8bit",
-                                     RunRenderCommand, deep)
+                                     TimeRenderCommands, deep)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
 }

@@ -11,13 +11,10 @@
 
 #include <cstring>
 
-#include "effect/entry.h"
+#include "bench/default_host_frame.h"
+#include "bench/default_scene.h"
 #include "effect/frame_convert.h"
-#include "effect/params.h"
-#include "effect/render_inputs.h"
 #include "engine/engine_exports.h"
-#include "host/render_worlds.h"
-#include "host/sequence.h"
 #include "platform/pages.h"
 #include "tree/random.h"
 #include "tree/tree_mesh.h"
@@ -25,51 +22,17 @@
 
 namespace {
 
-constexpr int32_t Width = 1920;
-constexpr int32_t Height = 1080;
-
-// An effect instance with the default parameters, the sky as its layer, and an output world.
-struct DefaultFrame {
-    HostSession session;
-    HostWorld layer;
-    HostWorld output;
-    bool ready = false;
-    explicit DefaultFrame(bool deep)
-    {
-        if (SetUpEffect(session, EntryPointFunc, nullptr) != PF_Err_NONE)
-            return;
-        SetLayerSize(session, Width, Height);
-        ResetParamValues(session);
-        ready = ImageToWorld(SkyBackground(Width, Height), deep, layer) && MakeWorld(Width, Height, deep, output);
-        SetInputWorld(session, layer.world);
-    }
-    ~DefaultFrame() { SetDownEffect(session, EntryPointFunc); }
-    FrameParameters Params() { return ReadFrameParameters(ParamArray(session)); }
-};
+constexpr int32_t Width = BenchWidth;
+constexpr int32_t Height = BenchHeight;
 
 // Arg: deep.
-void RenderCommand(benchmark::State& state)
-{
-    DefaultFrame frame(state.range(0) != 0);
-    if (!frame.ready) {
-        state.SkipWithError("the effect could not be set up");
-        return;
-    }
-    for (auto _ : state) {
-        const PF_Err err = CallEffect(frame.session, EntryPointFunc, PF_Cmd_RENDER, &frame.output.world);
-        if (err != PF_Err_NONE) {
-            state.SkipWithError("the render command failed");
-            break;
-        }
-        benchmark::DoNotOptimize(frame.output.world.data);
-    }
-}
+void RenderCommand(benchmark::State& state) { TimeRenderCommands(state, state.range(0) != 0); }
 BENCHMARK(RenderCommand)->ArgName("deep")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void Convert(benchmark::State& state)
 {
     const bool deep = state.range(0) != 0;
-    DefaultFrame frame(deep);
+    DefaultHostFrame frame(deep);
     __SetDeep(deep ? 1 : 0);
     const int elementBytes = deep ? 2 : 1;
     const PF_LayerDef& in = frame.layer.world;
@@ -88,10 +51,10 @@ void Convert(benchmark::State& state)
 }
 BENCHMARK(Convert)->ArgName("deep")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The two steps GrowFrameMesh takes in one, each timed alone.
 void GrowTree(benchmark::State& state)
 {
-    DefaultFrame frame(false);
-    const TreeInputs inputs = GeneratorInputs(frame.Params(), Width, 0);
+    const TreeInputs inputs = GeneratorInputs(BenchParameters(), Width, 0);
     for (auto _ : state) {
         SetRandomState(0);
         TreeModel* tree = CreateTree();
@@ -106,8 +69,7 @@ BENCHMARK(GrowTree)->Unit(benchmark::kMillisecond);
 
 void Mesh(benchmark::State& state)
 {
-    DefaultFrame frame(false);
-    const TreeInputs inputs = GeneratorInputs(frame.Params(), Width, 0);
+    const TreeInputs inputs = GeneratorInputs(BenchParameters(), Width, 0);
     int64_t triangles = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -121,8 +83,6 @@ void Mesh(benchmark::State& state)
         triangles = tree->triangleCount;
         PageRelease(tree->points);
         PageRelease(tree->triangles);
-        tree->points = nullptr;
-        tree->triangles = nullptr;
         DestroyTree(tree);
         state.ResumeTiming();
     }
@@ -130,41 +90,12 @@ void Mesh(benchmark::State& state)
 }
 BENCHMARK(Mesh)->Unit(benchmark::kMillisecond);
 
-// The default frame's mesh, as generated (before placement).
-struct FrameMesh {
-    __Point3ds* points = nullptr;
-    __Triangle3ds* triangles = nullptr;
-    int32_t pointCount = 0;
-    int32_t triangleCount = 0;
-    explicit FrameMesh(const TreeInputs& inputs)
-    {
-        SetRandomState(0);
-        TreeModel* tree = CreateTree();
-        if (!tree)
-            return;
-        BuildTree(tree, inputs);
-        BuildMesh(tree);
-        points = tree->points;
-        triangles = tree->triangles;
-        pointCount = tree->pointCount;
-        triangleCount = tree->triangleCount;
-        tree->points = nullptr;
-        tree->triangles = nullptr;
-        DestroyTree(tree);
-    }
-    ~FrameMesh()
-    {
-        PageRelease(points);
-        PageRelease(triangles);
-    }
-};
-
 void PlaceSort(benchmark::State& state)
 {
-    DefaultFrame frame(false);
-    const FrameParameters p = frame.Params();
-    const FrameMesh generated(GeneratorInputs(p, Width, 0));
-    FrameMesh work(GeneratorInputs(p, Width, 0));
+    const FrameParameters p = BenchParameters();
+    GrownMesh generated, work;
+    GrowFrameMesh(GeneratorInputs(p, Width, 0), generated);
+    GrowFrameMesh(GeneratorInputs(p, Width, 0), work);
     const size_t pointBytes = size_t(work.pointCount) * sizeof(__Point3ds);
     const size_t triangleBytes = size_t(work.triangleCount) * sizeof(__Triangle3ds);
     for (auto _ : state) {
@@ -179,46 +110,27 @@ void PlaceSort(benchmark::State& state)
 }
 BENCHMARK(PlaceSort)->Unit(benchmark::kMillisecond);
 
-// Arg: deep. The engine settings are those of a default render at full quality.
+// Arg: deep. The engine settings are those of a default render at full quality, over the host's
+// sky.
 void Raster(benchmark::State& state)
 {
     const bool deep = state.range(0) != 0;
-    DefaultFrame frame(deep);
-    const FrameParameters p = frame.Params();
-    FrameMesh mesh(GeneratorInputs(p, Width, 0));
-    PlaceTree(p, Width, Height, mesh.points, mesh.pointCount);
+    DefaultHostFrame host(deep);
+    const FrameParameters p = host.Params();
     __SetDrawMode(static_cast<uint8_t>(EngineDrawMode(p.renderingMode)));
     __SetQuality(1);
     __SetDeep(deep ? 1 : 0);
     __SetUseMultyRefract(0);
     __SetDubleSide(0);
-    __Sort(mesh.triangleCount, mesh.triangles, mesh.points);
-    material3ds materials[2];
-    FillMaterials(p, materials);
-    GlassProp glass[2];
-    FillGlass(p, 1.0f, glass);
-    light3ds lights[2];
-    const int32_t lightCount = FillLights(p, lights);
-    __Texture textures[8];
-    std::memset(textures, 0, sizeof textures);
-
-    const PF_LayerDef& in = frame.layer.world;
-    const int elementBytes = deep ? 2 : 1;
-    unsigned char* source = WorldToEngineImage(nullptr, in.data, Width, Height, in.rowbytes / elementBytes);
-    unsigned char* destination = WorldToEngineImage(nullptr, nullptr, Width, Height, 0);
-    const size_t bytes = EngineImageBytes(Width, Height);
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::memcpy(destination, source, bytes);
-        state.ResumeTiming();
-        __RasterScene(destination, source, Width, Height, Width * 4, mesh.pointCount, mesh.triangleCount,
-                      mesh.triangles, mesh.points, Width / 2, Height / 2, 2, materials, textures, lightCount, lights,
-                      glass);
-        benchmark::DoNotOptimize(destination[0]);
-    }
-    state.counters["triangles"] = double(mesh.triangleCount);
-    PageRelease(source);
-    PageRelease(destination);
+    GrownMesh mesh;
+    PlacedTreeMesh(p, 0, true, mesh);
+    EngineScene scene(p);
+    EngineFrame frame(deep);
+    // The sky instead of the pattern, as the render command has it.
+    const PF_LayerDef& in = host.layer.world;
+    if (frame.Ready())
+        WorldToEngineImage(frame.source, in.data, Width, Height, in.rowbytes / (deep ? 2 : 1));
+    TimeFrames(state, frame, mesh, scene);
 }
 BENCHMARK(Raster)->ArgName("deep")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
