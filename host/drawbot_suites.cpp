@@ -14,8 +14,7 @@ struct DrawbotObject {
     int32_t width = 0, height = 0;
     std::vector<uint8_t> rgba;
     // Path: flattened sub-paths, each a polyline; `closed` marks those Close ended.
-    struct Point { float x, y; };
-    std::vector<std::vector<Point>> subpaths;
+    CanvasPolygons subpaths;
     std::vector<bool> closed;
     // Pen and brush.
     DRAWBOT_ColorRGBA color{0, 0, 0, 1};
@@ -63,84 +62,7 @@ DrawbotHost* HostOf(PF_ContextH contextH)
     return nullptr;
 }
 
-uint8_t ToByte(float v)
-{
-    if (!(v > 0))
-        return 0;
-    if (v >= 1)
-        return 255;
-    return uint8_t(v * 255.0f + 0.5f);
-}
-
-// Straight-alpha "over" of one pixel onto the canvas.
-void Blend(DrawbotHost& h, int32_t x, int32_t y, const uint8_t src[4], float opacity)
-{
-    if (x < 0 || y < 0 || x >= h.width || y >= h.height)
-        return;
-    uint8_t* d = &h.rgba[(size_t(y) * size_t(h.width) + size_t(x)) * 4];
-    const float a = src[3] / 255.0f * opacity;
-    const float da = d[3] / 255.0f;
-    const float outA = a + da * (1 - a);
-    for (int c = 0; c < 3; ++c) {
-        const float v = outA > 0 ? (src[c] * a + d[c] * da * (1 - a)) / outA : 0;
-        d[c] = uint8_t(std::min(255.0f, v + 0.5f));
-    }
-    d[3] = ToByte(outA);
-}
-
-// ---- Filling polygons ------------------------------------------------------------------------
-
-using Point = DrawbotObject::Point;
-
-// Scan-converts the closed polygons at pixel centres with the even-odd or the winding rule.
-void FillPolygons(DrawbotHost& h, const std::vector<std::vector<Point>>& polys, bool evenOdd, const uint8_t color[4])
-{
-    float minY = 1e30f, maxY = -1e30f;
-    for (const auto& p : polys)
-        for (const Point& q : p) {
-            minY = std::min(minY, q.y);
-            maxY = std::max(maxY, q.y);
-        }
-    if (!(minY <= maxY))
-        return;
-    const int32_t y0 = std::max<int32_t>(0, int32_t(std::floor(minY)));
-    const int32_t y1 = std::min<int32_t>(h.height - 1, int32_t(std::ceil(maxY)));
-    struct Crossing { float x; int dir; };
-    std::vector<Crossing> xs;
-    for (int32_t y = y0; y <= y1; ++y) {
-        const float cy = float(y) + 0.5f;
-        xs.clear();
-        for (const auto& p : polys) {
-            for (size_t i = 0; i < p.size(); ++i) {
-                const Point a = p[i], b = p[(i + 1) % p.size()];
-                if ((a.y <= cy) == (b.y <= cy))
-                    continue;
-                const float t = (cy - a.y) / (b.y - a.y);
-                xs.push_back({a.x + t * (b.x - a.x), b.y > a.y ? 1 : -1});
-            }
-        }
-        std::sort(xs.begin(), xs.end(), [](const Crossing& l, const Crossing& r) { return l.x < r.x; });
-        int winding = 0;
-        for (size_t i = 0; i + 1 < xs.size(); ++i) {
-            winding += xs[i].dir;
-            const bool inside = evenOdd ? (i % 2 == 0) : winding != 0;
-            if (!inside)
-                continue;
-            const int32_t xa = std::max<int32_t>(0, int32_t(std::ceil(xs[i].x - 0.5f)));
-            const int32_t xb = std::min<int32_t>(h.width - 1, int32_t(std::ceil(xs[i + 1].x - 0.5f)) - 1);
-            for (int32_t x = xa; x <= xb; ++x)
-                Blend(h, x, y, color, 1.0f);
-        }
-    }
-}
-
-void ColorBytes(const DRAWBOT_ColorRGBA& c, uint8_t out[4])
-{
-    out[0] = ToByte(c.red);
-    out[1] = ToByte(c.green);
-    out[2] = ToByte(c.blue);
-    out[3] = ToByte(c.alpha);
-}
+using Point = CanvasPoint;
 
 // ---- Draw suite ------------------------------------------------------------------------------
 
@@ -329,145 +251,78 @@ SPErr ReleaseObject(DRAWBOT_ObjectRef ref)
 
 // ---- Surface suite ---------------------------------------------------------------------------
 
-struct SurfaceState {
-    float m[3][3];
-    int32_t clipLeft, clipTop, clipRight, clipBottom;   // right and bottom exclusive
-};
-
-// The surface's transform and clip, and the states pushed; one per live host.
-struct SurfaceStack {
-    DrawbotHost* host;
-    SurfaceState current;
-    std::vector<SurfaceState> saved;
-    DRAWBOT_InterpolationPolicy interpolation = 0;
-    DRAWBOT_AntiAliasPolicy antiAlias = 0;
-};
-std::vector<SurfaceStack> Surfaces;
-
-SurfaceStack* StackOf(DRAWBOT_SurfaceRef ref)
+// The host a surface reference belongs to, its state stack with it.
+DrawbotHost* SurfaceHost(DRAWBOT_SurfaceRef ref)
 {
     DrawbotObject* s = Find(ref, DrawbotObject::Surface);
-    if (!s)
-        return nullptr;
-    for (SurfaceStack& st : Surfaces)
-        if (st.host == s->host)
-            return &st;
-    return nullptr;
-}
-
-SurfaceState FreshState(const DrawbotHost& h)
-{
-    return SurfaceState{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, 0, 0, h.width, h.height};
-}
-
-Point Apply(const SurfaceState& s, Point p)
-{
-    // Row-vector convention: [x y 1] * m, translation in the last row.
-    return Point{p.x * s.m[0][0] + p.y * s.m[1][0] + s.m[2][0], p.x * s.m[0][1] + p.y * s.m[1][1] + s.m[2][1]};
-}
-
-// Fills on the canvas, limited to the clip rectangle.
-void FillClipped(SurfaceStack& st, const std::vector<std::vector<Point>>& polys, bool evenOdd, const uint8_t color[4])
-{
-    DrawbotHost& h = *st.host;
-    std::vector<uint8_t> saved = h.rgba;
-    FillPolygons(h, polys, evenOdd, color);
-    const SurfaceState& c = st.current;
-    for (int32_t y = 0; y < h.height; ++y)
-        for (int32_t x = 0; x < h.width; ++x)
-            if (x < c.clipLeft || x >= c.clipRight || y < c.clipTop || y >= c.clipBottom)
-                std::memcpy(&h.rgba[(size_t(y) * size_t(h.width) + size_t(x)) * 4],
-                            &saved[(size_t(y) * size_t(h.width) + size_t(x)) * 4], 4);
-}
-
-std::vector<std::vector<Point>> Transformed(const SurfaceState& s, const std::vector<std::vector<Point>>& polys)
-{
-    std::vector<std::vector<Point>> out = polys;
-    for (auto& p : out)
-        for (Point& q : p)
-            q = Apply(s, q);
-    return out;
+    return s ? s->host : nullptr;
 }
 
 SPErr PushStateStack(DRAWBOT_SurfaceRef ref)
 {
-    SurfaceStack* st = StackOf(ref);
-    if (!st)
+    DrawbotHost* host = SurfaceHost(ref);
+    if (!host)
         return kSPBadParameterError;
-    st->saved.push_back(st->current);
+    host->savedSurfaceStates.push_back(host->surfaceState);
     return kSPNoError;
 }
 
 SPErr PopStateStack(DRAWBOT_SurfaceRef ref)
 {
-    SurfaceStack* st = StackOf(ref);
-    if (!st || st->saved.empty())
+    DrawbotHost* host = SurfaceHost(ref);
+    if (!host || host->savedSurfaceStates.empty())
         return kSPBadParameterError;
-    st->current = st->saved.back();
-    st->saved.pop_back();
+    host->surfaceState = host->savedSurfaceStates.back();
+    host->savedSurfaceStates.pop_back();
     return kSPNoError;
 }
 
 SPErr PaintRect(DRAWBOT_SurfaceRef ref, const DRAWBOT_ColorRGBA* color, const DRAWBOT_RectF32* rect)
 {
-    SurfaceStack* st = StackOf(ref);
-    if (!st || !color || !rect)
+    DrawbotHost* host = SurfaceHost(ref);
+    if (!host || !color || !rect)
         return kSPBadParameterError;
     uint8_t c[4];
     ColorBytes(*color, c);
     const float l = rect->left, t = rect->top, r = rect->left + rect->width, b = rect->top + rect->height;
-    FillClipped(*st, Transformed(st->current, {{{l, t}, {r, t}, {r, b}, {l, b}}}), false, c);
+    FillPolygons(*host, host->surfaceState, Transformed(host->surfaceState, {{{l, t}, {r, t}, {r, b}, {l, b}}}), false, c);
     return kSPNoError;
 }
 
 SPErr FillPath(DRAWBOT_SurfaceRef ref, DRAWBOT_BrushRef brush, DRAWBOT_PathRef path, DRAWBOT_FillType fill)
 {
-    SurfaceStack* st = StackOf(ref);
+    DrawbotHost* host = SurfaceHost(ref);
     DrawbotObject* b = Find(brush, DrawbotObject::Brush);
     DrawbotObject* p = Find(path, DrawbotObject::Path);
-    if (!st || !b || !p)
+    if (!host || !b || !p)
         return kSPBadParameterError;
     uint8_t c[4];
     ColorBytes(b->color, c);
-    FillClipped(*st, Transformed(st->current, p->subpaths), fill == kDRAWBOT_FillType_EvenOdd, c);
+    FillPolygons(*host, host->surfaceState, Transformed(host->surfaceState, p->subpaths),
+                 fill == kDRAWBOT_FillType_EvenOdd, c);
     return kSPNoError;
 }
 
 SPErr StrokePath(DRAWBOT_SurfaceRef ref, DRAWBOT_PenRef pen, DRAWBOT_PathRef path)
 {
-    SurfaceStack* st = StackOf(ref);
+    DrawbotHost* host = SurfaceHost(ref);
     DrawbotObject* pn = Find(pen, DrawbotObject::Pen);
     DrawbotObject* p = Find(path, DrawbotObject::Path);
-    if (!st || !pn || !p)
+    if (!host || !pn || !p)
         return kSPBadParameterError;
-    // Each segment becomes a quad of the pen's width around it; the quads are filled together
-    // with the winding rule, so their overlaps at the joints are painted once.
-    std::vector<std::vector<Point>> quads;
-    const float half = std::max(pn->size, 1.0f) / 2;
-    for (size_t s = 0; s < p->subpaths.size(); ++s) {
-        const auto& poly = p->subpaths[s];
-        const size_t n = p->closed[s] ? poly.size() : poly.size() - 1;
-        for (size_t i = 0; i < n && poly.size() > 1; ++i) {
-            const Point a = poly[i], b = poly[(i + 1) % poly.size()];
-            const float dx = b.x - a.x, dy = b.y - a.y, len = std::sqrt(dx * dx + dy * dy);
-            if (!(len > 0))
-                continue;
-            const float nx = -dy / len * half, ny = dx / len * half;
-            quads.push_back({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
-        }
-    }
     uint8_t c[4];
     ColorBytes(pn->color, c);
-    FillClipped(*st, Transformed(st->current, quads), false, c);
+    FillPolygons(*host, host->surfaceState,
+                 Transformed(host->surfaceState, StrokeQuads(p->subpaths, p->closed, pn->size)), false, c);
     return kSPNoError;
 }
 
 SPErr Clip(DRAWBOT_SurfaceRef ref, DRAWBOT_SupplierRef, const DRAWBOT_Rect32* rect)
 {
-    SurfaceStack* st = StackOf(ref);
-    if (!st || !rect || rect->width < 0 || rect->height < 0)
+    DrawbotHost* host = SurfaceHost(ref);
+    if (!host || !rect || rect->width < 0 || rect->height < 0)
         return kSPBadParameterError;
-    SurfaceState& c = st->current;
+    CanvasState& c = host->surfaceState;
     c.clipLeft = std::max(c.clipLeft, rect->left);
     c.clipTop = std::max(c.clipTop, rect->top);
     c.clipRight = std::min<int64_t>(c.clipRight, int64_t(rect->left) + rect->width);
@@ -477,10 +332,10 @@ SPErr Clip(DRAWBOT_SurfaceRef ref, DRAWBOT_SupplierRef, const DRAWBOT_Rect32* re
 
 SPErr GetClipBounds(DRAWBOT_SurfaceRef ref, DRAWBOT_Rect32* rect)
 {
-    SurfaceStack* st = StackOf(ref);
-    if (!st || !rect)
+    DrawbotHost* host = SurfaceHost(ref);
+    if (!host || !rect)
         return kSPBadParameterError;
-    const SurfaceState& c = st->current;
+    const CanvasState& c = host->surfaceState;
     *rect = DRAWBOT_Rect32{c.clipLeft, c.clipTop, std::max(0, c.clipRight - c.clipLeft),
                            std::max(0, c.clipBottom - c.clipTop)};
     return kSPNoError;
@@ -488,10 +343,10 @@ SPErr GetClipBounds(DRAWBOT_SurfaceRef ref, DRAWBOT_Rect32* rect)
 
 SPErr IsWithinClipBounds(DRAWBOT_SurfaceRef ref, const DRAWBOT_Rect32* rect, DRAWBOT_Boolean* within)
 {
-    SurfaceStack* st = StackOf(ref);
-    if (!st || !rect || !within)
+    DrawbotHost* host = SurfaceHost(ref);
+    if (!host || !rect || !within)
         return kSPBadParameterError;
-    const SurfaceState& c = st->current;
+    const CanvasState& c = host->surfaceState;
     *within = rect->left >= c.clipLeft && rect->top >= c.clipTop && int64_t(rect->left) + rect->width <= c.clipRight &&
               int64_t(rect->top) + rect->height <= c.clipBottom;
     return kSPNoError;
@@ -499,16 +354,10 @@ SPErr IsWithinClipBounds(DRAWBOT_SurfaceRef ref, const DRAWBOT_Rect32* rect, DRA
 
 SPErr Transform(DRAWBOT_SurfaceRef ref, const DRAWBOT_MatrixF32* matrix)
 {
-    SurfaceStack* st = StackOf(ref);
-    if (!st || !matrix)
+    DrawbotHost* host = SurfaceHost(ref);
+    if (!host || !matrix)
         return kSPBadParameterError;
-    // The new transform applies first, then the one in force.
-    float r[3][3];
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            r[i][j] = matrix->mat[i][0] * st->current.m[0][j] + matrix->mat[i][1] * st->current.m[1][j] +
-                      matrix->mat[i][2] * st->current.m[2][j];
-    std::memcpy(st->current.m, r, sizeof r);
+    ComposeTransform(host->surfaceState, matrix->mat);
     return kSPNoError;
 }
 
@@ -520,74 +369,43 @@ SPErr DrawString(DRAWBOT_SurfaceRef, DRAWBOT_BrushRef, DRAWBOT_FontRef, const DR
 
 SPErr DrawImage(DRAWBOT_SurfaceRef ref, DRAWBOT_ImageRef imageRef, const DRAWBOT_PointF32* at, float alpha)
 {
-    SurfaceStack* st = StackOf(ref);
+    DrawbotHost* host = SurfaceHost(ref);
     DrawbotObject* img = Find(imageRef, DrawbotObject::Image);
-    if (!st || !img || !at || !std::isfinite(at->x) || !std::isfinite(at->y) || !(alpha >= 0))
+    if (!host || !img || !at || !std::isfinite(at->x) || !std::isfinite(at->y) || !(alpha >= 0))
         return kSPBadParameterError;
-    DrawbotHost& h = *st->host;
-    // Images are placed, not resampled: the transform moves their corner to a whole pixel.
-    const Point corner = Apply(st->current, Point{at->x, at->y});
-    const double fx = std::floor(double(corner.x) + 0.5), fy = std::floor(double(corner.y) + 0.5);
-    if (fx > h.width || fy > h.height || fx + img->width < 0 || fy + img->height < 0)
-        return kSPNoError;   // entirely outside the canvas
-    const int32_t ox = int32_t(fx), oy = int32_t(fy);
-    const SurfaceState& c = st->current;
-    const float opacity = std::min(alpha, 1.0f);
-    for (int32_t y = 0; y < img->height; ++y) {
-        const int32_t cy = oy + y;
-        if (cy < c.clipTop || cy >= c.clipBottom)
-            continue;
-        for (int32_t x = 0; x < img->width; ++x) {
-            const int32_t cx = ox + x;
-            if (cx >= c.clipLeft && cx < c.clipRight)
-                Blend(h, cx, cy, &img->rgba[(size_t(y) * size_t(img->width) + size_t(x)) * 4], opacity);
-        }
-    }
-    ++h.imagesDrawn;
+    if (PaintImage(*host, host->surfaceState, img->rgba.data(), img->width, img->height, Point{at->x, at->y},
+                   std::min(alpha, 1.0f)))
+        ++host->imagesDrawn;
     return kSPNoError;
 }
 
-SPErr SetInterpolationPolicy(DRAWBOT_SurfaceRef ref, DRAWBOT_InterpolationPolicy policy)
+// The surface's interpolation and anti-alias policies are kept and given back, not applied:
+// images are placed at whole pixels and fills are not anti-aliased.
+template <typename Policy, Policy DrawbotHost::*kept>
+SPErr SetPolicy(DRAWBOT_SurfaceRef ref, Policy policy)
 {
-    SurfaceStack* st = StackOf(ref);
-    if (!st)
+    DrawbotHost* host = SurfaceHost(ref);
+    if (!host)
         return kSPBadParameterError;
-    st->interpolation = policy;
+    host->*kept = policy;
     return kSPNoError;
 }
 
-SPErr GetInterpolationPolicy(DRAWBOT_SurfaceRef ref, DRAWBOT_InterpolationPolicy* policy)
+template <typename Policy, Policy DrawbotHost::*kept>
+SPErr GetPolicy(DRAWBOT_SurfaceRef ref, Policy* policy)
 {
-    SurfaceStack* st = StackOf(ref);
-    if (!st || !policy)
+    DrawbotHost* host = SurfaceHost(ref);
+    if (!host || !policy)
         return kSPBadParameterError;
-    *policy = st->interpolation;
+    *policy = host->*kept;
     return kSPNoError;
 }
 
-SPErr SetAntiAliasPolicy(DRAWBOT_SurfaceRef ref, DRAWBOT_AntiAliasPolicy policy)
-{
-    SurfaceStack* st = StackOf(ref);
-    if (!st)
-        return kSPBadParameterError;
-    st->antiAlias = policy;
-    return kSPNoError;
-}
-
-SPErr GetAntiAliasPolicy(DRAWBOT_SurfaceRef ref, DRAWBOT_AntiAliasPolicy* policy)
-{
-    SurfaceStack* st = StackOf(ref);
-    if (!st || !policy)
-        return kSPBadParameterError;
-    *policy = st->antiAlias;
-    return kSPNoError;
-}
-
-SPErr Flush(DRAWBOT_SurfaceRef ref) { return StackOf(ref) ? kSPNoError : kSPBadParameterError; }
+SPErr Flush(DRAWBOT_SurfaceRef ref) { return SurfaceHost(ref) ? kSPNoError : kSPBadParameterError; }
 
 SPErr GetTransformToScreenScale(DRAWBOT_SurfaceRef ref, float* scale)
 {
-    if (!StackOf(ref) || !scale)
+    if (!SurfaceHost(ref) || !scale)
         return kSPBadParameterError;
     *scale = 1.0f;
     return kSPNoError;
@@ -714,7 +532,7 @@ PF_Err InvalidateRect(const PF_ContextH contextH, const PF_Rect* rect)
 
 } // namespace
 
-DrawbotHost::DrawbotHost(int32_t w, int32_t h) : width(std::max(1, w)), height(std::max(1, h))
+DrawbotHost::DrawbotHost(int32_t w, int32_t h) : DrawbotCanvas{std::max(1, w), std::max(1, h), {}}
 {
     rgba.resize(size_t(width) * size_t(height) * 4);
     for (size_t i = 0; i < rgba.size(); i += 4) {
@@ -732,8 +550,11 @@ DrawbotHost::DrawbotHost(int32_t w, int32_t h) : width(std::max(1, w)), height(s
                                            PrefersARGB, RetainObject, ReleaseObject};
     surfaceSuite = DRAWBOT_SurfaceSuite2{PushStateStack, PopStateStack, PaintRect, FillPath, StrokePath, Clip,
                                          GetClipBounds, IsWithinClipBounds, Transform, DrawString, DrawImage,
-                                         SetInterpolationPolicy, GetInterpolationPolicy, SetAntiAliasPolicy,
-                                         GetAntiAliasPolicy, Flush, GetTransformToScreenScale};
+                                         SetPolicy<DRAWBOT_InterpolationPolicy, &DrawbotHost::interpolation>,
+                                         GetPolicy<DRAWBOT_InterpolationPolicy, &DrawbotHost::interpolation>,
+                                         SetPolicy<DRAWBOT_AntiAliasPolicy, &DrawbotHost::antiAlias>,
+                                         GetPolicy<DRAWBOT_AntiAliasPolicy, &DrawbotHost::antiAlias>, Flush,
+                                         GetTransformToScreenScale};
     pathSuite = DRAWBOT_PathSuite1{MoveTo, LineTo, BezierTo, AddRect, AddArc, ClosePath};
     customUISuite = PF_EffectCustomUISuite1{GetDrawingReference};
     std::memset(&appSuite, 0, sizeof appSuite);
@@ -742,8 +563,8 @@ DrawbotHost::DrawbotHost(int32_t w, int32_t h) : width(std::max(1, w)), height(s
     drawing = NewObject(this, DrawbotObject::Drawing);
     supplier = NewObject(this, DrawbotObject::Supplier);
     surface = NewObject(this, DrawbotObject::Surface);
+    surfaceState = FreshCanvasState(*this);
     LiveHosts.push_back(this);
-    Surfaces.push_back(SurfaceStack{this, FreshState(*this), {}});
 }
 
 DrawbotHost::~DrawbotHost()
@@ -757,8 +578,6 @@ DrawbotHost::~DrawbotHost()
         }
     }
     LiveHosts.erase(std::remove(LiveHosts.begin(), LiveHosts.end(), this), LiveHosts.end());
-    Surfaces.erase(std::remove_if(Surfaces.begin(), Surfaces.end(), [this](const SurfaceStack& s) { return s.host == this; }),
-                   Surfaces.end());
 }
 
 void RegisterDrawbotSuites(HostSession& session, DrawbotHost& host)

@@ -1,8 +1,8 @@
 // The host's drawing side of the effect panel: the four drawing suites (draw, supplier, surface,
-// path), "PF Effect Custom UI Suite" and "PF AE App Suite", drawing onto a canvas the size of the
-// panel. Images keep the pixels they were made from and are painted where the effect asks, paths
-// are filled and stroked, repaint requests are recorded. Objects the effect makes and never
-// releases are reported, like an unreleased suite.
+// path), "PF Effect Custom UI Suite" and "PF AE App Suite" over a canvas the size of the panel,
+// and the registry of the objects they hand out. Images keep the pixels they were made from and
+// are painted where the effect asks, paths are filled and stroked, repaint requests are
+// recorded. Objects the effect makes and never releases are reported, like an unreleased suite.
 #pragma once
 
 #include <cstdint>
@@ -11,23 +11,25 @@
 #include <vector>
 
 #include "effect/host_api.h"
+#include "host/drawbot_canvas.h"
 #include "host/host_ops.h"
 
 struct DrawbotObject;
 
-// One panel: its canvas, the context the host sends its events with, and the suite tables.
+// One panel: its canvas (starting in the colour of the host's Effect Controls window), the
+// surface's state stack, the context the host sends its events with, and the suite tables.
 // Lives where it was made (the tables and the context point at it).
-struct DrawbotHost {
+struct DrawbotHost : DrawbotCanvas {
     DrawbotHost(int32_t width, int32_t height);
     ~DrawbotHost();
     DrawbotHost(const DrawbotHost&) = delete;
     DrawbotHost& operator=(const DrawbotHost&) = delete;
 
-    // The canvas: straight RGBA, 8 bits per channel, top row first. Starts in the colour of the
-    // host's Effect Controls window.
-    int32_t width;
-    int32_t height;
-    std::vector<uint8_t> rgba;
+    // The surface's transform and clip, the states pushed, and its policies.
+    CanvasState surfaceState;
+    std::vector<CanvasState> savedSurfaceStates;
+    DRAWBOT_InterpolationPolicy interpolation = 0;
+    DRAWBOT_AntiAliasPolicy antiAlias = 0;
 
     PF_Context context;
     PF_Context* contextP;

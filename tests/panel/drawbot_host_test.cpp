@@ -121,3 +121,79 @@ TEST_F(DrawbotHostTest, DeadOrForeignReferencesAreRefusedAndLeaksReported)
     EXPECT_EQ(host.appSuite.PF_InvalidateRect(&otherP, nullptr), PF_Err_BAD_CALLBACK_PARAM);
     EXPECT_TRUE(host.invalidated.empty());
 }
+
+TEST_F(DrawbotHostTest, EachPanelKeepsItsOwnClipAndTransformStack)
+{
+    DrawbotHost other{8, 6};
+    DRAWBOT_DrawRef otherDrawing = nullptr;
+    DRAWBOT_SurfaceRef otherSurface = nullptr;
+    ASSERT_EQ(other.customUISuite.PF_GetDrawingReference(other.ContextHandle(), &otherDrawing), PF_Err_NONE);
+    ASSERT_EQ(other.drawSuite.GetSurface(otherDrawing, &otherSurface), kSPNoError);
+
+    const DRAWBOT_ColorRGBA red = {1, 0, 0, 1};
+    const DRAWBOT_RectF32 all = {0, 0, 8, 6};
+    ASSERT_EQ(host.surfaceSuite.PushStateStack(surface), kSPNoError);
+    const DRAWBOT_Rect32 clip = {1, 1, 3, 2};
+    ASSERT_EQ(host.surfaceSuite.Clip(surface, supplier, &clip), kSPNoError);
+    const DRAWBOT_MatrixF32 shift = {{{1, 0, 0}, {0, 1, 0}, {2, 0, 1}}};
+    ASSERT_EQ(host.surfaceSuite.Transform(surface, &shift), kSPNoError);
+    // The other panel's stack is empty and its clip whole, whatever this one holds.
+    EXPECT_NE(other.surfaceSuite.PopStateStack(otherSurface), kSPNoError);
+    DRAWBOT_Rect32 bounds{};
+    ASSERT_EQ(other.surfaceSuite.GetClipBounds(otherSurface, &bounds), kSPNoError);
+    EXPECT_EQ(bounds.width, 8);
+    EXPECT_EQ(bounds.height, 6);
+
+    // Shifted two columns right and clipped to columns 1..3, rows 1..2: only columns 2 and 3.
+    const DRAWBOT_RectF32 square = {0, 0, 2, 6};
+    ASSERT_EQ(host.surfaceSuite.PaintRect(surface, &red, &square), kSPNoError);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(At(x, y)[0], (x == 2 || x == 3) && (y == 1 || y == 2) ? 255 : PanelBackground[0]) << x << "," << y;
+
+    // Popping restores the whole canvas and no transform.
+    ASSERT_EQ(host.surfaceSuite.PopStateStack(surface), kSPNoError);
+    EXPECT_NE(host.surfaceSuite.PopStateStack(surface), kSPNoError);
+    ASSERT_EQ(host.surfaceSuite.PaintRect(surface, &red, &all), kSPNoError);
+    EXPECT_EQ(At(0, 0)[0], 255);
+    EXPECT_EQ(At(7, 5)[0], 255);
+    EXPECT_EQ(CanvasPixel(other, 0, 0)[0], PanelBackground[0]);
+}
+
+TEST_F(DrawbotHostTest, StrokesCoverThePenWidthAroundTheSegment)
+{
+    DRAWBOT_PathRef path = nullptr;
+    ASSERT_EQ(host.supplierSuite.NewPath(supplier, &path), kSPNoError);
+    host.pathSuite.MoveTo(path, 1, 3);
+    host.pathSuite.LineTo(path, 7, 3);
+    const DRAWBOT_ColorRGBA green = {0, 1, 0, 1};
+    DRAWBOT_PenRef pen = nullptr;
+    ASSERT_EQ(host.supplierSuite.NewPen(supplier, &green, 2.0f, &pen), kSPNoError);
+    ASSERT_EQ(host.surfaceSuite.StrokePath(surface, pen, path), kSPNoError);
+    // Rows 2 and 3 (centres 2.5 and 3.5 within 2..4), columns 1 to 6.
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(At(x, y)[1], x >= 1 && x <= 6 && (y == 2 || y == 3) ? 255 : PanelBackground[1]) << x << "," << y;
+    Release(path);
+    Release(pen);
+}
+
+TEST(DrawbotCanvas, HugeOrReversedPolygonsStayInsideTheClip)
+{
+    DrawbotCanvas canvas{4, 3, std::vector<uint8_t>(4 * 3 * 4, 0)};
+    CanvasState state = FreshCanvasState(canvas);
+    state.clipLeft = 1;
+    state.clipRight = 3;
+    const uint8_t white[4] = {255, 255, 255, 255};
+    // Far beyond any integer in both directions; the fill covers exactly the clip.
+    FillPolygons(canvas, state, {{{-1e30f, -1e30f}, {1e30f, -1e30f}, {1e30f, 1e30f}, {-1e30f, 1e30f}}}, false, white);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(canvas.rgba[(y * 4 + x) * 4], x == 1 || x == 2 ? 255 : 0) << x << "," << y;
+    // A clip turned inside out paints nothing.
+    state.clipLeft = 3;
+    state.clipRight = 1;
+    const uint8_t black[4] = {0, 0, 0, 255};
+    FillPolygons(canvas, state, {{{0, 0}, {4, 0}, {4, 3}, {0, 3}}}, true, black);
+    EXPECT_EQ(canvas.rgba[(1 * 4 + 1) * 4], 255);
+}
