@@ -1,6 +1,7 @@
 // The host's operations behind the effect's callback blocks and the basic suite.
 #include "host/host_ops.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -54,9 +55,12 @@ PF_Err CheckoutParam(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long, A_long,
         return PF_Err_BAD_CALLBACK_PARAM;
     if (index < 0 || size_t(index) >= s->values.size())
         return PF_Err_INVALID_INDEX;
+    s->checkedOut.emplace_back(param, index);
+    ++s->outstandingCheckouts;
+    if (index == s->failCheckoutAt)
+        return s->injectedError;
     // A layer parameter's record carries its world; with no layer chosen the pixel pointer is null.
     *param = s->values[size_t(index)];
-    ++s->outstandingCheckouts;
     return PF_Err_NONE;
 }
 
@@ -65,12 +69,16 @@ PF_Err CheckinParam(PF_ProgPtr effect_ref, PF_ParamDef* param)
     HostSession* s = SessionOf(effect_ref);
     if (!s || !param)
         return PF_Err_BAD_CALLBACK_PARAM;
-    if (s->outstandingCheckouts == 0) {
+    auto held = std::find_if(s->checkedOut.begin(), s->checkedOut.end(),
+                             [param](const std::pair<const PF_ParamDef*, PF_ParamIndex>& c) { return c.first == param; });
+    if (held == s->checkedOut.end()) {
         s->problems.push_back("parameter checked in without a check-out");
         return PF_Err_BAD_CALLBACK_PARAM;
     }
+    const PF_ParamIndex index = held->second;
+    s->checkedOut.erase(held);
     --s->outstandingCheckouts;
-    return PF_Err_NONE;
+    return index == s->failCheckinAt ? s->injectedError : PF_Err_NONE;
 }
 
 PF_Err Abort(PF_ProgPtr) { return PF_Err_NONE; }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "effect/host_api.h"
@@ -54,6 +55,8 @@ struct HostSession {
 
     std::vector<SuiteRecord> suites;
     int32_t outstandingCheckouts = 0;
+    // The records parameters were checked out into and not yet checked in, with their indices.
+    std::vector<std::pair<const PF_ParamDef*, PF_ParamIndex>> checkedOut;
     int32_t outstandingBlocks = 0;
 
     // Texts the effect asked the host to show with the display-error flag.
@@ -69,6 +72,12 @@ struct HostSession {
     // Makes the add-parameter call for this parameter index fail with PF_Err_OUT_OF_MEMORY; -1
     // for never. Lets a test see how the effect handles a host that runs out part-way.
     int32_t failAddParamAt = -1;
+    // Makes the check-out of this parameter index, or the check-in of a record checked out for
+    // it, answer `injectedError`; -1 for never. A failed check-out leaves the record as it was
+    // and still expects its check-in, which the effect makes for every parameter it asked for.
+    int32_t failCheckoutAt = -1;
+    int32_t failCheckinAt = -1;
+    PF_Err injectedError = PF_Err_INTERNAL_STRUCT_DAMAGED;
 
 private:
     HostSession* previousSession;

@@ -364,6 +364,44 @@ TEST_F(RenderTest, ReflectionLayersOfAnySizeAreCheckedOutAndIn)
     EXPECT_EQ(session.outstandingCheckouts, 0);
 }
 
+// The host's answers to the two layer check-outs are not acted on: a layer that could not be
+// checked out is drawn as absent and the frame is finished. Both layers are always checked in,
+// tree then needles, and the needles' check-in is the render's answer.
+TEST_F(RenderTest, CheckOutErrorsLeaveTheLayerOutAndTheLastCheckInAnswers)
+{
+    World tree(16, 16, false, 0), needles(16, 16, false, 0);
+    tree.Fill(255, 250, 20, 20);
+    needles.Fill(255, 20, 20, 250);
+    World input(96, 54, false);
+    input.Fill(255, 30, 60, 90);
+    auto frame = [&](bool treeLayer, bool needleLayer, PF_Err expected) {
+        session.values[PARAM_TREE_REFLECTION_LAYER].u.ld = treeLayer ? tree.def : PF_LayerDef{};
+        session.values[PARAM_NEEDLE_REFLECTION_LAYER].u.ld = needleLayer ? needles.def : PF_LayerDef{};
+        World output(96, 54, false);
+        EXPECT_EQ(Render(input, output), expected);
+        EXPECT_EQ(session.outstandingCheckouts, 0);
+        return output.pixels;
+    };
+    const std::vector<uint8_t> both = frame(true, true, PF_Err_NONE);
+    const std::vector<uint8_t> noTree = frame(false, true, PF_Err_NONE);
+    const std::vector<uint8_t> noNeedles = frame(true, false, PF_Err_NONE);
+    ASSERT_NE(both, noTree);   // each layer shows in the frame
+    ASSERT_NE(both, noNeedles);
+
+    session.failCheckoutAt = PARAM_TREE_REFLECTION_LAYER;
+    EXPECT_EQ(frame(true, true, PF_Err_NONE), noTree);
+    session.failCheckoutAt = PARAM_NEEDLE_REFLECTION_LAYER;
+    EXPECT_EQ(frame(true, true, PF_Err_NONE), noNeedles);
+    session.failCheckoutAt = -1;
+
+    // A failed check-in does not undo the frame; only the last one is passed on.
+    session.failCheckinAt = PARAM_NEEDLE_REFLECTION_LAYER;
+    EXPECT_EQ(frame(true, true, session.injectedError), both);
+    session.failCheckinAt = PARAM_TREE_REFLECTION_LAYER;
+    EXPECT_EQ(frame(true, true, PF_Err_NONE), both);
+    session.failCheckinAt = -1;
+}
+
 // Short of memory anywhere (the frame's images, the tree, the engine's buffers), a render says
 // so: out of memory, the output as the host handed it, both layers checked back in, no block
 // kept but the engine's buffers kept between calls, which global set-down gives back. A frame
