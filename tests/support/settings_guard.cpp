@@ -3,54 +3,11 @@
 
 #include "shading/pixel_shader.h"
 
-EngineSettingsGuard::EngineSettingsGuard()
-    : drawMode(_DrawMode), quality(_Quality), deep(_Deep), drawBackFaces(_DrawBackFaces),
-      drawBackFaces1(_DrawBackFaces1), dubleSide(_DubleSide), useMultyRefract(_UseMultyRefract),
-      usePhong2(_UsePhong2), useGlass(_UseGlass), useCustomMats(_UseCustomMats),
-      usePersp(_UsePersp), useReflection(_UseReflection), wireSize(_WireSize),
-      perspVal(_Persp_Val), perspX(_Persp_x), perspY(_Persp_y), perspFar(_Persp_Far),
-      zBuff(ZBuff), zWidth(Zwidth), zHeight(Zheight), defaultLight(DefaultLight),
-      ownsDepth(ownsDepthBuffer), ownsLight(ownsDefaultLight), shader(RenderOnePixel),
-      channelMax(ChannelMax), rowStride(RowStride), dest(destImage), scratch(ScratchImage),
-      edgeColor(EdgeColorMemory), underEdge(UnderEdgeMemory), backLayer(BackLayer),
-      backLayerDepth(BackLayerDepth)
-{
-}
-
 EngineSettingsGuard::~EngineSettingsGuard()
 {
-    _DrawMode = drawMode;
-    _Quality = quality;
-    _Deep = deep;
-    _DrawBackFaces = drawBackFaces;
-    _DrawBackFaces1 = drawBackFaces1;
-    _DubleSide = dubleSide;
-    _UseMultyRefract = useMultyRefract;
-    _UsePhong2 = usePhong2;
-    _UseGlass = useGlass;
-    _UseCustomMats = useCustomMats;
-    _UsePersp = usePersp;
-    _UseReflection = useReflection;
-    _WireSize = wireSize;
-    _Persp_Val = perspVal;
-    _Persp_x = perspX;
-    _Persp_y = perspY;
-    _Persp_Far = perspFar;
-    ZBuff = zBuff;
-    Zwidth = zWidth;
-    Zheight = zHeight;
-    DefaultLight = defaultLight;
-    ownsDepthBuffer = ownsDepth;
-    ownsDefaultLight = ownsLight;
-    RenderOnePixel = shader;
-    ChannelMax = channelMax;
-    RowStride = rowStride;
-    destImage = dest;
-    ScratchImage = scratch;
-    EdgeColorMemory = edgeColor;
-    UnderEdgeMemory = underEdge;
-    BackLayer = backLayer;
-    BackLayerDepth = backLayerDepth;
+#define ENGINE_RESTORED_VARIABLE(name) name = saved##name;
+    ENGINE_MODULE_VARIABLES(ENGINE_RESTORED_VARIABLE)
+#undef ENGINE_RESTORED_VARIABLE
 }
 
 void EngineSettingsGuard::ResetToLoadValues()
@@ -81,4 +38,5 @@ void EngineSettingsGuard::ResetToLoadValues()
     RenderOnePixel = DefaultRenderOnePixel;
     ChannelMax = 255;
     RowStride = 0;
+    RasterSceneOutOfMemory = 0;
 }

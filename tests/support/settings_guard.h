@@ -5,14 +5,36 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/engine_exports.h"
 #include "engine/engine_state.h"
 
+// Every module-wide variable the engine declares, exported or not. The guard saves and restores
+// each of them; a test holds the list to the engine's declarations, so that a variable added
+// there and not here is caught.
+#define ENGINE_MODULE_VARIABLES(X)                                                              \
+    X(_DrawMode) X(_Quality) X(_Deep) X(_DrawBackFaces) X(_DrawBackFaces1) X(_DubleSide)        \
+    X(_UseMultyRefract) X(_UsePhong2) X(_UseGlass) X(_UseCustomMats) X(_UsePersp)               \
+    X(_UseReflection) X(_WireSize) X(_Persp_Val) X(_Persp_x) X(_Persp_y) X(_Persp_Far) X(ZBuff) \
+    X(Zwidth) X(Zheight) X(DefaultLight) X(ownsDepthBuffer) X(ownsDefaultLight)                 \
+    X(RasterSceneOutOfMemory) X(RenderOnePixel) X(ChannelMax) X(RowStride) X(destImage)         \
+    X(ScratchImage) X(EdgeColorMemory) X(UnderEdgeMemory) X(BackLayer) X(BackLayerDepth)
+
+// The guarded variables by name and place, in the list's order.
+struct GuardedVariable {
+    const char* name;
+    void* address;
+    size_t size;
+};
+#define ENGINE_GUARDED_VARIABLE(name) GuardedVariable{#name, &name, sizeof name},
+inline const GuardedVariable GuardedEngineVariables[] = {ENGINE_MODULE_VARIABLES(ENGINE_GUARDED_VARIABLE)};
+#undef ENGINE_GUARDED_VARIABLE
+
 class EngineSettingsGuard {
 public:
-    EngineSettingsGuard();
+    EngineSettingsGuard() = default;
     ~EngineSettingsGuard();
     EngineSettingsGuard(const EngineSettingsGuard&) = delete;
     EngineSettingsGuard& operator=(const EngineSettingsGuard&) = delete;
@@ -21,17 +43,9 @@ public:
     static void ResetToLoadValues();
 
 private:
-    uint8_t drawMode, quality, deep, drawBackFaces, drawBackFaces1, dubleSide, useMultyRefract,
-        usePhong2, useGlass, useCustomMats, usePersp, useReflection;
-    float wireSize, perspVal, perspX, perspY, perspFar;
-    float* zBuff;
-    int32_t zWidth, zHeight;
-    light3ds* defaultLight;
-    uint8_t ownsDepth, ownsLight;
-    RenderOnePixelProc shader;
-    int channelMax, rowStride;
-    unsigned char *dest, *scratch, *edgeColor, *underEdge, *backLayer;
-    float* backLayerDepth;
+#define ENGINE_SAVED_VARIABLE(name) decltype(name) saved##name = name;
+    ENGINE_MODULE_VARIABLES(ENGINE_SAVED_VARIABLE)
+#undef ENGINE_SAVED_VARIABLE
 };
 
 // Sets _DrawMode, as a caller of the exports would, by the mode's name.
