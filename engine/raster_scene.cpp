@@ -7,6 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "engine/debug_checks.h"
 #include "engine/engine_exports.h"
 #include "engine/engine_state.h"
 #include "engine/fills.h"
@@ -221,6 +222,8 @@ void DrawThroughWindow(const Scene& scene, RowRuns& runs, __Triangle3ds* t, bool
         const int last = touched.last[y] < w.x1 - 1 ? touched.last[y] : w.x1 - 1;
         if (first > last)
             continue;
+        // The clipped window keeps every composited pixel inside the image and its buffers.
+        VELMORA_DCHECK(y >= 0 && y < Zheight && first >= 0 && last < Zwidth);
         Touch(&runs.composited, y, first, last);
         for (int x = first; x <= last; ++x)
             CompositePixel<Element>(y * RowStride + 4 * x);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/debug_checks.h"
 #include "platform/pages.h"
 #include "shading/vector_helpers.h"
 
@@ -206,4 +207,6 @@ void BuildMesh(TreeModel* tree)
     int32_t counter = 0;
     EmitTubes(tree->root, counter, tree->points, tree->triangles);
     EmitNeedles(tree->root, counter, tree->points, tree->triangles);
+    // The arrays were sized by CountMesh; the emitters must walk the same hierarchy the same way.
+    VELMORA_DCHECK(counter == triangleCount);
 }
