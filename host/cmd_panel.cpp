@@ -48,14 +48,9 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
         return EXIT_FAILED;
     }
     EffectModule module;
-    std::string error;
-    if (!LoadEffectModule(ResolveModulePath(modulePath), module, error)) {
-        err << "velmora: " << error << "\n";
-        return EXIT_NO_MODULE;
-    }
     HostSession session;
-    session.moduleHandle = module.handle;
-    session.modulePath = module.path;
+    if (!LoadCommandModule(modulePath, module, err, &session))
+        return EXIT_NO_MODULE;
 
     std::unique_ptr<DrawbotHost> panel;
     int drawEvents = 0;
@@ -110,6 +105,7 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
     }
     if (code != EXIT_OK || !panel)
         return code == EXIT_OK ? EXIT_FAILED : code;
+    std::string error;
     if (!WriteCanvas(*panel, outPath, error)) {
         err << "velmora: " << error << "\n";
         return EXIT_FAILED;

@@ -95,13 +95,9 @@ int RunParamsCommand(const std::string& modulePath, const ParamsOptions& options
         return EXIT_FAILED;
     }
     EffectModule module;
-    if (!LoadEffectModule(ResolveModulePath(modulePath), module, error)) {
-        err << "velmora: " << error << "\n";
-        return EXIT_NO_MODULE;
-    }
     HostSession session;
-    session.moduleHandle = module.handle;
-    session.modulePath = module.path;
+    if (!LoadCommandModule(modulePath, module, err, &session))
+        return EXIT_NO_MODULE;
     std::ostringstream text;
     bool refused = false;
     PF_Err result = RunEffectInstance(session, module.entry, &module.pipl, [&](HostSession& s) {

@@ -26,11 +26,8 @@ std::string VersionText(uint32_t v)
 int RunPiplCommand(const std::string& modulePath, std::ostream& out, std::ostream& err)
 {
     EffectModule module;
-    std::string error;
-    if (!LoadEffectModule(ResolveModulePath(modulePath), module, error)) {
-        err << "velmora: " << error << "\n";
+    if (!LoadCommandModule(modulePath, module, err))
         return EXIT_NO_MODULE;
-    }
     const PiPLInfo& p = module.pipl;
     out << "resource     " << VELMORA_PIPL_ID << ", " << module.piplBytes.size() << " bytes, "
         << p.properties.size() << " properties\n";

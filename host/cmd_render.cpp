@@ -114,14 +114,9 @@ int RunRenderCommand(const std::string& modulePath, const RenderOptions& options
                      std::ostream& err)
 {
     EffectModule module;
-    std::string error;
-    if (!LoadEffectModule(ResolveModulePath(modulePath), module, error)) {
-        err << "velmora: " << error << "\n";
-        return EXIT_NO_MODULE;
-    }
     HostSession session;
-    session.moduleHandle = module.handle;
-    session.modulePath = module.path;
+    if (!LoadCommandModule(modulePath, module, err, &session))
+        return EXIT_NO_MODULE;
     int code = EXIT_OK;
     PF_Err result = RunEffectInstance(session, module.entry, &module.pipl, [&](HostSession& s) {
         if (options.jobs > 1 && options.lastFrame > options.firstFrame)

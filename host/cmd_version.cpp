@@ -10,11 +10,8 @@ int RunVersionCommand(const std::string& modulePath, std::ostream& out, std::ost
     out << "velmora " << VELMORA_HOST_VERSION << " (the command-line host; host interface " << PF_PLUG_IN_VERSION
         << "." << PF_PLUG_IN_SUBVERS << ")\n";
     EffectModule module;
-    std::string error;
-    if (!LoadEffectModule(ResolveModulePath(modulePath), module, error)) {
-        err << "velmora: " << error << "\n";
+    if (!LoadCommandModule(modulePath, module, err))
         return EXIT_NO_MODULE;
-    }
     out << module.pipl.name << " " << VersionText(module.pipl.effectVersion) << " (" << Hex(module.pipl.effectVersion)
         << "), category \"" << module.pipl.category << "\": " << module.path << "\n";
     return EXIT_OK;

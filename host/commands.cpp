@@ -55,6 +55,21 @@ std::string EffectErrorText(PF_Err err)
     return meaning ? number + " (" + meaning + ")" : number;
 }
 
+bool LoadCommandModule(const std::string& modulePath, EffectModule& module, std::ostream& err,
+                       HostSession* session)
+{
+    std::string error;
+    if (!LoadEffectModule(ResolveModulePath(modulePath), module, error)) {
+        err << "velmora: " << error << "\n";
+        return false;
+    }
+    if (session) {
+        session->moduleHandle = module.handle;
+        session->modulePath = module.path;
+    }
+    return true;
+}
+
 int ReportOutcome(const HostSession& session, PF_Err err, std::ostream& errStream)
 {
     int code = EXIT_OK;

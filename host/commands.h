@@ -81,6 +81,13 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
 // a message on `err`, when the command line named a module all the same.
 bool RefuseModule(const HostContext& context, const char* command, std::ostream& err);
 
+struct EffectModule;
+// Loads the module the command line names (the one beside velmora when none) and points the
+// session's platform data, when given, at it; false, having said why on `err`, when it cannot be
+// loaded.
+bool LoadCommandModule(const std::string& modulePath, EffectModule& module, std::ostream& err,
+                       HostSession* session = nullptr);
+
 // For the Run functions: the path to load, and the verdict on a finished effect instance. A
 // command fails when the effect returned an error, showed an error message, or left the host
 // with a problem (an unreleased suite, a check-out never checked in, ...); each is printed to `err`.
