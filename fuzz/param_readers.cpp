@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "effect/entry.h"
+#include "fuzz/fuzz_checks.h"
 #include "host/host_ops.h"
 #include "host/keyframes.h"
 #include "host/param_values.h"
@@ -20,23 +21,7 @@
 
 namespace {
 
-void Check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "parameter reader fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
-
-HostSession& Session()
-{
-    static HostSession* session = [] {
-        auto* s = new HostSession();
-        Check(SetUpEffect(*s, EntryPointFunc, nullptr) == PF_Err_NONE, "the effect sets up");
-        return s;
-    }();
-    return *session;
-}
+void Check(bool condition, const char* what) { FuzzCheck(condition, "parameter reader", what); }
 
 std::vector<uint8_t> Values(const HostSession& s)
 {
@@ -61,7 +46,7 @@ void CheckFileRoundTrip(HostSession& s)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
-    HostSession& s = Session();
+    HostSession& s = FuzzSession();
     SetLayerSize(s, 1920, 1080);
     ResetParamValues(s);
     std::string error;

@@ -17,32 +17,15 @@
 #include "effect/params.h"
 #include "effect/render_inputs.h"
 #include "engine/engine_state.h"
+#include "fuzz/fuzz_checks.h"
+#include "host/frame_tree.h"
 #include "host/host_ops.h"
 #include "host/sequence.h"
 #include "platform/pages.h"
-#include "tree/random.h"
-#include "tree/tree_mesh.h"
-#include "tree/tree_model.h"
 
 namespace {
 
-void Check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "render fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
-
-HostSession& Session()
-{
-    static HostSession* session = [] {
-        auto* s = new HostSession();
-        Check(SetUpEffect(*s, EntryPointFunc, nullptr) == PF_Err_NONE, "the effect sets up");
-        return s;
-    }();
-    return *session;
-}
+void Check(bool condition, const char* what) { FuzzCheck(condition, "render", what); }
 
 // A world of the fuzzer's choosing, whose pixels sit in a block of exactly rowbytes x height
 // bytes, so that the address sanitizer sees any access past it.
@@ -102,15 +85,7 @@ void SetRawValue(PF_ParamDef& p, FuzzedDataProvider& in)
 int64_t TreeTriangles(HostSession& s, int32_t width)
 {
     const FrameParameters p = ReadFrameParameters(ParamArray(s));
-    SetRandomState(0);
-    TreeModel* tree = CreateTree();
-    if (!tree)
-        return 0;
-    BuildTree(tree, GeneratorInputs(p, width, FrameNumber(s.in.current_time, s.in.local_time_step)));
-    int64_t tubes = 0, needles = 0;
-    CountMesh(tree->root, tubes, needles);
-    DestroyTree(tree);
-    return tubes + 3 * needles;
+    return CountTree(p, width, FrameNumber(s.in.current_time, s.in.local_time_step)).triangles;
 }
 
 constexpr int64_t MaxFuzzTriangles = 200000;
@@ -120,7 +95,7 @@ constexpr int64_t MaxFuzzTriangles = 200000;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
-    HostSession& s = Session();
+    HostSession& s = FuzzSession();
     SetLayerSize(s, in.ConsumeIntegralInRange<int32_t>(1, 64), in.ConsumeIntegralInRange<int32_t>(1, 64));
     ResetParamValues(s);
     // Each parameter keeps its default or takes a raw value.

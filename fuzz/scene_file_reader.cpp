@@ -11,6 +11,7 @@
 #include <vector>
 #include <unistd.h>
 
+#include "fuzz/fuzz_checks.h"
 #include "scenefile/scene_file.h"
 
 namespace {
@@ -25,13 +26,7 @@ const std::string& InputPath()
     return path;
 }
 
-void Check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "scene file fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
+void Check(bool condition, const char* what) { FuzzCheck(condition, "scene file", what); }
 
 bool WriteFile(const std::string& path, const uint8_t* data, size_t size)
 {
