@@ -42,11 +42,8 @@ protected:
 
 TEST_P(ModesBadInput, HugeCornersStayInsideTheImage)
 {
-    const float big = 1e30f;
-    scene.AddFacing({-big, -big, 0}, {big, -big, 0}, {0, big, 0}, true);
-    scene.AddFacing({-big, 15, 0}, {big, 14, 0}, {20, 16, 0}, true);
-    scene.AddFacing({5, 5, 0}, {35, 5, 0}, {20, 1e9f, 1e9f}, true);
-    scene.AddFacing({5, 5, -big}, {35, 5, big}, {20, 25, 0}, true);
+    scene.AddHugeCornerTriangles();
+    scene.AddFacing({5, 5, -1e30f}, {35, 5, 1e30f}, {20, 25, 0}, true);
     RenderAndCheck();
 }
 
@@ -72,12 +69,7 @@ TEST_P(ModesBadInput, AMillionPixelSliverFinishes)
 
 TEST_P(ModesBadInput, NaNAndInfiniteCornersDrawNothing)
 {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    scene.AddTriangle({nan, 5, 0}, {30, 5, 0}, {20, 25, 0});
-    scene.AddTriangle({5, 5, 0}, {30, nan, 0}, {20, 25, 0});
-    scene.AddTriangle({5, 5, 0}, {inf, 5, 0}, {20, 25, 0});
-    scene.AddTriangle({5, 5, 0}, {30, 5, 0}, {20, -inf, 0});
+    scene.AddNonFiniteCornerTriangles();
     RenderAndCheck();
     EXPECT_EQ(image.CountCovered(), 0);
 }

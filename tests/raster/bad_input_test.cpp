@@ -42,23 +42,15 @@ protected:
 
 TEST_P(BadInput, HugeCornersStayInsideTheImage)
 {
-    const float big = 1e30f;
-    scene.AddFacing({-big, -big, 0}, {big, -big, 0}, {0, big, 0}, true);
-    scene.AddFacing({-big, 15, 0}, {big, 14, 0}, {20, 16, 0}, true);
-    scene.AddFacing({5, 5, 0}, {35, 5, 0}, {20, 1e9f, 1e9f}, true);
+    scene.AddHugeCornerTriangles();
     scene.AddFacing({-3e9f, -2e9f, 0}, {3e9f, -2e9f, 0}, {0, 2e9f, 0}, true);
     RenderAndCheck();
 }
 
 TEST_P(BadInput, NaNAndInfiniteCornersDrawNothing)
 {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    scene.AddTriangle({nan, 5, 0}, {30, 5, 0}, {20, 25, 0});
-    scene.AddTriangle({5, 5, 0}, {30, nan, 0}, {20, 25, 0});
-    scene.AddTriangle({5, 5, nan}, {30, 5, 0}, {20, 25, 0});
-    scene.AddTriangle({5, 5, 0}, {inf, 5, 0}, {20, 25, 0});
-    scene.AddTriangle({5, 5, 0}, {30, 5, 0}, {20, -inf, 0});
+    scene.AddNonFiniteCornerTriangles();
+    scene.AddTriangle({5, 5, std::numeric_limits<float>::quiet_NaN()}, {30, 5, 0}, {20, 25, 0});
     RenderAndCheck();
     EXPECT_EQ(image.CountCovered(), 0);
 }

@@ -2,6 +2,7 @@
 #include "tests/support/scene_builder.h"
 
 #include <cstring>
+#include <limits>
 
 #include "engine/engine_exports.h"
 
@@ -125,4 +126,22 @@ void SceneBuilder::RenderSolid(TestImage& dest, float red, float green, float bl
     __RasterSolid(dest.Data(), dest.Width(), dest.Height(), dest.RowElements(),
                   static_cast<int>(points.size()), static_cast<int>(triangles.size()),
                   triangles.data(), points.data(), originX, originY, red, green, blue, opacity);
+}
+
+void SceneBuilder::AddHugeCornerTriangles()
+{
+    const float big = 1e30f;
+    AddFacing({-big, -big, 0}, {big, -big, 0}, {0, big, 0}, true);
+    AddFacing({-big, 15, 0}, {big, 14, 0}, {20, 16, 0}, true);
+    AddFacing({5, 5, 0}, {35, 5, 0}, {20, 1e9f, 1e9f}, true);
+}
+
+void SceneBuilder::AddNonFiniteCornerTriangles()
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    AddTriangle({nan, 5, 0}, {30, 5, 0}, {20, 25, 0});
+    AddTriangle({5, 5, 0}, {30, nan, 0}, {20, 25, 0});
+    AddTriangle({5, 5, 0}, {inf, 5, 0}, {20, 25, 0});
+    AddTriangle({5, 5, 0}, {30, 5, 0}, {20, -inf, 0});
 }

@@ -48,6 +48,12 @@ public:
     int originX, originY;
     // Passed as the material count when set; otherwise materials.size().
     int materialCountOverride = -1;
+
+    // Scenes no caller should pass, for a 40 x 30 frame centred on the origin. Facing triangles
+    // with corners at 1e30 or a billion pixels out, across or beside the frame:
+    void AddHugeCornerTriangles();
+    // and triangles with a NaN or infinite x or y corner, which must draw nothing.
+    void AddNonFiniteCornerTriangles();
 };
 
 // Face-normal z of a triangle as the scene driver tests facing: (C - B) x (A - B).
