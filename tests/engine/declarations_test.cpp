@@ -5,11 +5,12 @@
 // test changed.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,12 +34,27 @@ std::vector<std::string> CodeLines(const std::filesystem::path& file)
 // before its ';' (or array bounds) for a variable.
 std::string DeclaredName(const std::string& line)
 {
-    static const std::regex function(R"(([A-Za-z_]\w*)\s*\()");
-    static const std::regex variable(R"(([A-Za-z_]\w*)\s*(\[[^\]]*\])?\s*;)");
-    std::smatch m;
-    if (std::regex_search(line, m, function) || std::regex_search(line, m, variable))
-        return m[1];
-    return "";
+    size_t end = line.find('(');
+    if (end == std::string::npos)
+        end = line.find_first_of("[;");
+    if (end == std::string::npos)
+        return "";
+    while (end > 0 && line[end - 1] == ' ')
+        --end;
+    size_t begin = end;
+    while (begin > 0 && (std::isalnum(static_cast<unsigned char>(line[begin - 1])) || line[begin - 1] == '_'))
+        --begin;
+    return line.substr(begin, end - begin);
+}
+
+// The words of a line, split at spaces and tabs.
+std::vector<std::string> Words(const std::string& line)
+{
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
 }
 
 std::filesystem::path Source(const char* relative) { return std::filesystem::path(VELMORA_SOURCE_DIR) / relative; }
@@ -48,10 +64,11 @@ std::filesystem::path Source(const char* relative) { return std::filesystem::pat
 TEST(EngineDeclarations, TheExportNameListIsEveryExportInTheHeadersOrder)
 {
     std::vector<std::string> declared;
-    static const std::regex exported(R"(^\s*VELMORA_EXPORT\s)");
-    for (const std::string& line : CodeLines(Source("engine/engine_exports.h")))
-        if (std::regex_search(line, exported))
+    for (const std::string& line : CodeLines(Source("engine/engine_exports.h"))) {
+        const std::vector<std::string> words = Words(line);
+        if (!words.empty() && words[0] == "VELMORA_EXPORT")
             declared.push_back(DeclaredName(line));
+    }
     std::vector<std::string> listed(std::begin(EngineExportNames), std::end(EngineExportNames));
     EXPECT_EQ(listed, declared);
     EXPECT_GT(declared.size(), 50u);
@@ -59,14 +76,20 @@ TEST(EngineDeclarations, TheExportNameListIsEveryExportInTheHeadersOrder)
 
 TEST(EngineDeclarations, TheSettingsGuardCoversEveryModuleWideVariable)
 {
-    // Mutable variables only: the shading tables are constant.
-    static const std::regex variable(R"(^\s*(VELMORA_EXPORT\s+)?extern\s+(?!"C")(?!const\s))");
+    // Mutable variables only: the shading tables are constant; `extern "C"` opens a block.
+    auto isVariable = [](const std::string& line) {
+        std::vector<std::string> words = Words(line);
+        if (!words.empty() && words[0] == "VELMORA_EXPORT")
+            words.erase(words.begin());
+        return words.size() > 2 && words[0] == "extern" && words[1] != "const" && words[1].rfind("\"C\"", 0) != 0 &&
+               line.find('(') == std::string::npos;
+    };
     std::set<std::string> declared;
     for (const char* folder : {"engine", "shading"})
         for (const auto& entry : std::filesystem::directory_iterator(Source(folder)))
             if (entry.path().extension() == ".h")
                 for (const std::string& line : CodeLines(entry.path()))
-                    if (std::regex_search(line, variable))
+                    if (isVariable(line))
                         declared.insert(DeclaredName(line));
     std::set<std::string> guarded;
     for (const GuardedVariable& v : GuardedEngineVariables)
