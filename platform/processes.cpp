@@ -1,6 +1,7 @@
 // Worker processes: fork and exec with a pipe for standard error on POSIX systems; none on
 // Windows.
 #include "platform/processes.h"
+#include "platform/exec_arguments.h"
 
 #if defined(_WIN32)
 
@@ -38,13 +39,7 @@ bool StartWorker(const std::string& program, const std::vector<std::string>& arg
 {
     // Everything the child needs is made before fork: between fork and exec only calls that
     // are safe in a copy of a process whose other threads are gone.
-    std::vector<std::string> words;
-    words.push_back(program);
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& w : words)
-        argv.push_back(&w[0]);
-    argv.push_back(nullptr);
+    const ExecArguments argv(program, arguments);
 
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) {
@@ -71,7 +66,7 @@ bool StartWorker(const std::string& program, const std::vector<std::string>& arg
         dup2(pipeEnds[1], STDERR_FILENO);
         close(pipeEnds[0]);
         close(pipeEnds[1]);
-        execv(argv[0], argv.data());
+        execv(argv.Vector()[0], argv.Vector());
         const char* what = "velmora worker: cannot run the program\n";
         ssize_t ignored = write(STDERR_FILENO, what, std::strlen(what));
         (void)ignored;

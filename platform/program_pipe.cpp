@@ -1,6 +1,7 @@
 // A program fed through a pipe: posix_spawnp with the pipe as its standard input; on Windows,
 // where the host writes no video, a refusal.
 #include "platform/program_pipe.h"
+#include "platform/exec_arguments.h"
 
 #if defined(_WIN32)
 
@@ -110,13 +111,7 @@ int WaitAndForget(ProgramPipe& pipe)
 bool StartProgramPipe(const std::string& program, const std::vector<std::string>& arguments, ProgramPipe& pipe,
                       std::string& error)
 {
-    std::vector<std::string> words;
-    words.push_back(program);
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& w : words)
-        argv.push_back(&w[0]);
-    argv.push_back(nullptr);
+    const ExecArguments argv(program, arguments);
 
     // Both ends close on exec, so no other child holds the input open (the program would then
     // never see its end); the program's own copy is made by dup2, which clears the flag.
@@ -152,7 +147,7 @@ bool StartProgramPipe(const std::string& program, const std::vector<std::string>
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t id = -1;
-    const int failed = posix_spawnp(&id, program.c_str(), &actions, &attributes, argv.data(), environ);
+    const int failed = posix_spawnp(&id, program.c_str(), &actions, &attributes, argv.Vector(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(ends[0]);
