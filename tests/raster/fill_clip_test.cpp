@@ -1,0 +1,263 @@
+// The fills' walk clipped to the image against the plain walk that visits every pixel of every
+// span and box: over many triangles partly or wholly outside a small image, both must leave the
+// same pixels, the same depth buffer, the same touched rows, and hand a caller's shader the same
+// calls with the same previous pixel (the one thing the skipped pixels leave behind).
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/engine_exports.h"
+#include "engine/engine_state.h"
+#include "engine/fill_walk.h"
+#include "engine/fills.h"
+#include "engine/scene.h"
+#include "tests/support/scene_builder.h"
+#include "tests/support/settings_guard.h"
+#include "tests/support/test_image.h"
+
+namespace {
+
+constexpr int W = 48;
+constexpr int H = 36;
+
+using fill_walk::FillKind;
+using fill_walk::Walk;
+
+// What a caller's shader was handed, and the colour it gives back, made from all of it so that
+// a different previous pixel shows in the image too.
+struct ShaderCall {
+    float x, y, z, normalX, normalY, normalZ, u, v;
+    bool hasPrev;
+    __PrevInfo prev;
+
+    bool operator==(const ShaderCall& o) const
+    {
+        return x == o.x && y == o.y && z == o.z && normalX == o.normalX && normalY == o.normalY &&
+               normalZ == o.normalZ && u == o.u && v == o.v && hasPrev == o.hasPrev &&
+               std::memcmp(&prev, &o.prev, sizeof prev) == 0;
+    }
+};
+std::vector<ShaderCall> Calls;
+
+float RecordingShader(float, float, unsigned char*, unsigned char*, float pointX, float pointY,
+                      float pointZ, __Triangle3ds*, material3ds*, int, float& c1, float& c2,
+                      float& c3, __Point* normal, unsigned char, float u, float v, __Texture*, int,
+                      light3ds*, __PrevInfo* prev, GlassProp*, float, float, float, float)
+{
+    ShaderCall call{pointX, pointY, pointZ, normal->x, normal->y, normal->z, u, v,
+                    prev != nullptr, __PrevInfo{}};
+    if (prev)
+        call.prev = *prev; // padding included: the fill starts the record zeroed
+    Calls.push_back(call);
+    const float p = prev ? prev->x * 3.0f + prev->y * 5.0f + prev->u * 7.0f + prev->valid : 1.0f;
+    c1 = static_cast<float>((static_cast<int>(p * 13.0f) & 255));
+    c2 = static_cast<float>((static_cast<int>((u + v) * 29.0f) & 255));
+    c3 = static_cast<float>((static_cast<int>(normal->x * 200.0f) & 255));
+    return 0.8f;
+}
+
+struct Setting {
+    FillKind kind;
+    bool quality;
+    bool deep;
+    bool mapped;       // corners carry texture coordinates and the materials have maps
+    bool slotShader;   // a caller's shader in the slot instead of the engine's own
+    bool scratch;      // the target is a scratch image whose visited runs are reported
+
+    std::string Name() const
+    {
+        std::ostringstream s;
+        s << (kind == FillKind::Phong ? "Phong" : kind == FillKind::Flat ? "Flat" : "Solid")
+          << (quality ? "Quality" : "Draft") << (deep ? "16" : "8") << (mapped ? "Mapped" : "")
+          << (slotShader ? "SlotShader" : "") << (scratch ? "Scratch" : "");
+        return s.str();
+    }
+};
+
+void PrintTo(const Setting& s, std::ostream* os) { *os << s.Name(); }
+
+// Triangles of every size around and across a W x H image, most of them partly outside it and
+// some wholly, with bent normals and, when mapped, a few texels a pixel.
+SceneBuilder Triangles(bool mapped, std::vector<std::vector<unsigned char>>& maps, bool deep)
+{
+    SceneBuilder scene(7, -5);
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> along(-70.0f, W + 70.0f), down(-60.0f, H + 60.0f);
+    std::uniform_real_distribution<float> depth(-40.0f, 40.0f), tilt(-0.7f, 0.7f);
+    for (int k = 0; k < 90; ++k) {
+        const Corner a{along(random), down(random), depth(random)};
+        const float size = k % 3 == 0 ? 90.0f : (k % 3 == 1 ? 25.0f : 6.0f);
+        std::uniform_real_distribution<float> near(-size, size);
+        const Corner b{a.x + near(random), a.y + near(random), depth(random)};
+        const Corner c{a.x + near(random), a.y + near(random), depth(random)};
+        scene.AddFacing(a, b, c, true, static_cast<uint16_t>(k % 2));
+    }
+    for (__Point3ds& p : scene.points) {
+        p.nx = tilt(random);
+        p.ny = tilt(random);
+        p.nz = 1.0f;
+        p.mapped = mapped ? 1 : 0;
+        p.u = p.x / 3.0f;
+        p.v = p.y / 2.0f;
+    }
+    scene.AddLitMaterial(0.7f, 0.3f, 0.2f);
+    scene.AddLitMaterial(0.2f, 0.6f, 0.4f);
+    scene.materials[0].shininess = 0.5f;
+    scene.materials[0].shinStrength = 1.2f;
+    scene.AddLight(200.0f, -100.0f, 600.0f);
+    if (mapped)
+        for (int m = 0; m < 2; ++m) {
+            const int size = 8;
+            std::vector<unsigned char> pixels(size * size * 4 * (deep ? 2 : 1));
+            for (size_t e = 0; e < pixels.size(); ++e)
+                pixels[e] = static_cast<unsigned char>((e * 53 + m * 17) & 255);
+            maps.push_back(std::move(pixels));
+            __Texture& t = scene.textures[m * TextureSlotCount + TextureSlotColour];
+            t.present = 1;
+            t.width = t.height = size;
+            t.pixels = maps.back().data();
+            t.deep = deep ? 1 : 0;
+            scene.materials[m].texture.amount = 0.7f;
+        }
+    return scene;
+}
+
+// One walk's results over the whole scene.
+struct Drawn {
+    std::vector<uint8_t> pixels;
+    std::vector<float> depth;
+    std::vector<int> touchedFirst, touchedLast;
+    int touchedTop = INT_MAX, touchedBottom = INT_MIN;
+    std::vector<ShaderCall> calls;
+    int changed = 0; // pixels that differ from the background
+};
+
+template <Walk Which>
+Drawn DrawScene(const Setting& s, SceneBuilder& b)
+{
+    TestImage image(W, H, s.deep), source(W, H, s.deep);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            for (int c = 0; c < 4; ++c)
+                source.Set(x, y, c, ((x * 5 + y * 11 + c * 40) % 256) * source.FullScale() / 255);
+    image.CopyFrom(source);
+    Drawn out;
+    std::vector<float> depth(static_cast<size_t>(W) * H, EmptyDepth());
+    out.touchedFirst.assign(H, INT_MAX);
+    out.touchedLast.assign(H, INT_MIN);
+    TouchedRows touched{out.touchedFirst.data(), out.touchedLast.data(), INT_MAX, INT_MIN};
+    Zwidth = W;
+    Zheight = H;
+    RowStride = 4 * W;
+    ChannelMax = s.deep ? 32768 : 255;
+    _Quality = s.quality ? 1 : 0;
+    _Deep = s.deep ? 1 : 0;
+    Calls.clear();
+    if (s.kind == FillKind::Solid) {
+        // The solid fill draws without a depth buffer.
+        ZBuff = nullptr;
+        for (__Triangle3ds& t : b.triangles)
+            fill_walk::SolidFill<Which>(image.Data(), &t, b.points.data(), b.originX, b.originY,
+                                        180.0f, 90.0f, 30.0f, 0.75f);
+    } else {
+        ZBuff = depth.data();
+        Scene scene{};
+        scene.target = image.Data();
+        scene.source = source.Data();
+        scene.width = W;
+        scene.height = H;
+        scene.points = b.points.data();
+        scene.originX = b.originX;
+        scene.originY = b.originY;
+        scene.materials = b.materials.data();
+        scene.materialCount = static_cast<int>(b.materials.size());
+        scene.textures = b.textures.data();
+        scene.lights = b.lights.data();
+        scene.lightCount = static_cast<int>(b.lights.size());
+        scene.touched = s.scratch ? &touched : nullptr;
+        scene.shade = s.slotShader ? RecordingShader : DefaultRenderOnePixel;
+        scene.quality = s.quality;
+        scene.deep = s.deep;
+        for (__Triangle3ds& t : b.triangles) {
+            if (s.kind == FillKind::Phong)
+                fill_walk::ShadedTriangle<FillKind::Phong, Which>(scene, &t);
+            else
+                fill_walk::ShadedTriangle<FillKind::Flat, Which>(scene, &t);
+        }
+        ZBuff = nullptr;
+    }
+    EXPECT_TRUE(image.GuardsIntact());
+    out.pixels = image.Snapshot();
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            for (int c = 0; c < 4; ++c)
+                if (image.Get(x, y, c) != source.Get(x, y, c)) {
+                    ++out.changed;
+                    break;
+                }
+    out.depth = depth;
+    out.touchedTop = touched.top;
+    out.touchedBottom = touched.bottom;
+    out.calls = Calls;
+    return out;
+}
+
+class FillClip : public EngineTest, public ::testing::WithParamInterface<Setting> {};
+
+TEST_P(FillClip, TheClippedWalkLeavesWhatThePlainWalkLeaves)
+{
+    const Setting s = GetParam();
+    std::vector<std::vector<unsigned char>> maps;
+    SceneBuilder scene = Triangles(s.mapped, maps, s.deep);
+    const Drawn clipped = DrawScene<Walk::ClippedToImage>(s, scene);
+    const Drawn plain = DrawScene<Walk::Plain>(s, scene);
+
+    EXPECT_TRUE(clipped.pixels == plain.pixels);
+    EXPECT_TRUE(std::memcmp(clipped.depth.data(), plain.depth.data(),
+                            clipped.depth.size() * sizeof(float)) == 0);
+    EXPECT_EQ(clipped.touchedFirst, plain.touchedFirst);
+    EXPECT_EQ(clipped.touchedLast, plain.touchedLast);
+    EXPECT_EQ(clipped.touchedTop, plain.touchedTop);
+    EXPECT_EQ(clipped.touchedBottom, plain.touchedBottom);
+    ASSERT_EQ(clipped.calls.size(), plain.calls.size());
+    for (size_t k = 0; k < clipped.calls.size(); ++k)
+        ASSERT_TRUE(clipped.calls[k] == plain.calls[k])
+            << "shader call " << k << " at (" << plain.calls[k].x << ", " << plain.calls[k].y
+            << ")";
+
+    // The scene reaches the image at all: much of the background is drawn over.
+    EXPECT_GT(plain.changed, W * H / 4);
+    if (s.slotShader) {
+        EXPECT_GT(plain.calls.size(), 50u);
+    }
+    if (s.scratch) {
+        EXPECT_LE(plain.touchedTop, plain.touchedBottom);
+    }
+}
+
+const Setting Settings[] = {
+    {FillKind::Phong, true, false, false, false, false},
+    {FillKind::Phong, true, false, true, false, false},
+    {FillKind::Phong, true, true, true, false, true},
+    {FillKind::Phong, false, false, true, false, false},
+    {FillKind::Phong, true, false, true, true, false},
+    {FillKind::Phong, false, false, true, true, true},
+    {FillKind::Flat, true, false, false, false, true},
+    {FillKind::Flat, true, true, true, false, false},
+    {FillKind::Flat, false, false, true, true, false},
+    {FillKind::Solid, true, false, false, false, false},
+    {FillKind::Solid, true, true, false, false, false},
+    {FillKind::Solid, false, false, false, false, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Walks, FillClip, ::testing::ValuesIn(Settings),
+                         [](const ::testing::TestParamInfo<Setting>& info) {
+                             return info.param.Name();
+                         });
+
+} // namespace
