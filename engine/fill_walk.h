@@ -22,7 +22,10 @@
 #include "shading/span_helpers.h"
 #include "shading/vector_helpers.h"
 
+// Internal linkage, as when these lived in the fills' own file: each including file gets its own
+// copies, and the compiler inlines them as it did there.
 namespace fill_walk {
+namespace {
 
 enum class FillKind { Flat, Phong, Solid };
 
@@ -731,4 +734,5 @@ void SolidFill(unsigned char* target, __Triangle3ds* triangle, __Point3ds* point
                                                                        originX, originY);
 }
 
+} // namespace
 } // namespace fill_walk
