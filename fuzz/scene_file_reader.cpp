@@ -13,6 +13,7 @@
 
 #include "fuzz/fuzz_checks.h"
 #include "scenefile/scene_file.h"
+#include "tests/support/whole_file.h"
 
 namespace {
 
@@ -35,20 +36,6 @@ bool WriteFile(const std::string& path, const uint8_t* data, size_t size)
         return false;
     bool ok = std::fwrite(data, 1, size, f) == size;
     return std::fclose(f) == 0 && ok;
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    uint8_t buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-    return bytes;
 }
 
 void CheckScenes(int32_t count, const SceneGeometry* g, const SceneExtras* e)
@@ -121,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FreeScenes(after, geometry, extras);
     } else if (size > 0) {
         Check(!appended, "append accepted a refused file");
-        std::vector<uint8_t> now = ReadFile(path);
+        std::vector<uint8_t> now = ReadFileBytes(path);
         Check(now.size() == size && std::memcmp(now.data(), data, size) == 0, "append changed a refused file");
     }
     return 0;

@@ -122,6 +122,12 @@ protected:
         return CallEffect(session, EntryPointFunc, PF_Cmd_RENDER, &output.def);
     }
     FrameParameters Converted() { return ReadFrameParameters(ParamArray(session)); }
+    // What the tree's and the needles' reflection-layer parameters hold; null: no layer.
+    void ReflectionLayers(const World* tree, const World* needles)
+    {
+        session.values[PARAM_TREE_REFLECTION_LAYER].u.ld = tree ? tree->def : PF_LayerDef{};
+        session.values[PARAM_NEEDLE_REFLECTION_LAYER].u.ld = needles ? needles->def : PF_LayerDef{};
+    }
 
     EngineSettingsGuard guard;
     HostSession session;
@@ -357,8 +363,7 @@ TEST_F(RenderTest, ReflectionLayersOfAnySizeAreCheckedOutAndIn)
     World tiny(1, 1, false, 0), wide(300, 7, false, 1);
     tiny.Fill(255, 255, 0, 0);
     wide.Fill(255, 0, 0, 255);
-    session.values[PARAM_TREE_REFLECTION_LAYER].u.ld = tiny.def;
-    session.values[PARAM_NEEDLE_REFLECTION_LAYER].u.ld = wide.def;
+    ReflectionLayers(&tiny, &wide);
     World input(96, 54, false), output(96, 54, false);
     ASSERT_EQ(Render(input, output), PF_Err_NONE);
     EXPECT_EQ(session.outstandingCheckouts, 0);
@@ -375,8 +380,7 @@ TEST_F(RenderTest, CheckOutErrorsLeaveTheLayerOutAndTheLastCheckInAnswers)
     World input(96, 54, false);
     input.Fill(255, 30, 60, 90);
     auto frame = [&](bool treeLayer, bool needleLayer, PF_Err expected) {
-        session.values[PARAM_TREE_REFLECTION_LAYER].u.ld = treeLayer ? tree.def : PF_LayerDef{};
-        session.values[PARAM_NEEDLE_REFLECTION_LAYER].u.ld = needleLayer ? needles.def : PF_LayerDef{};
+        ReflectionLayers(treeLayer ? &tree : nullptr, needleLayer ? &needles : nullptr);
         World output(96, 54, false);
         EXPECT_EQ(Render(input, output), expected);
         EXPECT_EQ(session.outstandingCheckouts, 0);
@@ -411,8 +415,7 @@ TEST_F(RenderTest, EveryFailedAllocationIsReportedWithTheOutputUntouched)
     World tree(7, 5, false, 1), needles(9, 4, false, 0);
     tree.Fill(255, 200, 10, 10);
     needles.Fill(255, 10, 10, 200);
-    session.values[PARAM_TREE_REFLECTION_LAYER].u.ld = tree.def;
-    session.values[PARAM_NEEDLE_REFLECTION_LAYER].u.ld = needles.def;
+    ReflectionLayers(&tree, &needles);
     Set("Grow up", "80");
     for (bool cutAlpha : {false, true}) {
         SCOPED_TRACE(cutAlpha ? "cut alpha" : "over the layer");

@@ -234,22 +234,28 @@ TEST(MainProgram, VersionHelpAndUnknownSubCommands)
 {
     if (!std::filesystem::exists("./velmora"))
         GTEST_SKIP() << "needs velmora beside the tests";
-    ProgramRun run = RunVelmora("--version");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Contains(run.out, "Velmora 2.0.0 develop build 1")) << run.out;
-    run = RunVelmora("--help");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(Contains(run.out, "render")) << run.out;
-    run = RunVelmora("frobnicate");
-    EXPECT_NE(run.status, 0);
-    EXPECT_TRUE(Contains(run.err, "\"frobnicate\" is not a sub-command; the sub-commands are ")) << run.err;
-    EXPECT_TRUE(Contains(run.err, "render")) << run.err;
-    run = RunVelmora("");
-    EXPECT_NE(run.status, 0);
-    EXPECT_TRUE(Contains(run.err, "give a sub-command")) << run.err;
-    run = RunVelmora("render --frames 0-10000000");
-    EXPECT_NE(run.status, 0);
-    EXPECT_TRUE(Contains(run.err, "the largest frame is 9999999")) << run.err;
+    // What the program answers to each command line, and the texts that answer must hold on the
+    // standard output (a success) or the standard error (a refusal).
+    struct Case {
+        const char* arguments;
+        bool succeeds;
+        std::vector<const char*> says;
+    };
+    const Case cases[] = {
+        {"--version", true, {"Velmora 2.0.0 develop build 1"}},
+        {"--help", true, {"render"}},
+        {"frobnicate", false, {"\"frobnicate\" is not a sub-command; the sub-commands are ", "render"}},
+        {"", false, {"give a sub-command"}},
+        {"render --frames 0-10000000", false, {"the largest frame is 9999999"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("velmora ") + c.arguments);
+        const ProgramRun run = RunVelmora(c.arguments);
+        EXPECT_EQ(run.status == 0, c.succeeds) << run.err;
+        const std::string& said = c.succeeds ? run.out : run.err;
+        for (const char* part : c.says)
+            EXPECT_TRUE(Contains(said, part)) << said;
+    }
 }
 #endif
 

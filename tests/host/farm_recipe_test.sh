@@ -4,14 +4,7 @@
 # one process, and the --sshlogin line works with this machine (":") as its only host.
 # Arguments: the repository and the folder of the built velmora.
 set -euo pipefail
-repo=$1
-bin=$2
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/build/linux"
-ln -s "$bin" "$work/build/linux/bin"
-cd "$work"
-fail() { echo "farm_recipe_test: $*" >&2; exit 1; }
+source "$(dirname "$0")/repo_layout.sh"
 
 local_line=$(grep -E '^    seq .*\| parallel ' "$repo/README.md" | grep -v -- '--sshlogin' | head -1 | sed 's/^    //')
 ssh_line=$(grep -E '^    seq .*\| parallel .*--sshlogin' "$repo/README.md" | head -1 | sed 's/^    //')

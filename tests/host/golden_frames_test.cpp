@@ -31,6 +31,7 @@
 #include "host/commands.h"
 #include "host/param_values.h"
 #include "platform/pages.h"
+#include "tests/host/command_line.h"
 #include "tests/host/render_fixture.h"
 #include "tests/support/settings_guard.h"
 #include "tree/frame_mesh.h"
@@ -532,25 +533,6 @@ std::vector<CrossBuildCase> ReadCrossBuildCases()
     return cases;
 }
 
-// Runs one velmora command line in this process, through the module next to the test program,
-// as the velmora program would.
-int RunVelmora(const std::string& commandLine)
-{
-    CLI::App app;
-    HostContext context;
-    app.add_option("--module", context.modulePath);
-    app.require_subcommand(1);
-    app.fallthrough();
-    AddAllCommands(app, context);
-    try {
-        app.parse(commandLine, false);
-    } catch (const CLI::ParseError& e) {
-        ADD_FAILURE() << commandLine << ": " << e.what();
-        return -1;
-    }
-    return context.exitCode;
-}
-
 uint64_t FileHash(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -584,7 +566,7 @@ TEST(HostOutputs, SameOnBothBuilds)
         const bool scene = arguments.compare(0, 6, "scene ") == 0;
         const std::string out =
             (scratch.Path() / (c.name + (scene ? ".3ds" : ".png"))).generic_string();
-        ASSERT_EQ(RunVelmora(arguments + (scene ? " \"" : " --out \"") + out + "\""), 0);
+        ASSERT_EQ(RunCommandLine(arguments + (scene ? " \"" : " --out \"") + out + "\""), 0);
         std::string hash;
         if (scene) {
             hash = Hex(FileHash(out));

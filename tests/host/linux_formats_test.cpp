@@ -168,10 +168,7 @@ namespace {
 // A frame of the tree alone on transparency, so alpha runs from 0 to 1 across its edges.
 RenderOptions CutAlphaFrames(int32_t first, int32_t last)
 {
-    RenderOptions o;
-    o.width = 96;
-    o.height = 54;
-    o.sizeGiven = true;
+    RenderOptions o = SizedOptions(96, 54);
     o.firstFrame = first;
     o.lastFrame = last;
     o.settings = {"Cut alpha=on"};

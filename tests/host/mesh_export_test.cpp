@@ -27,15 +27,24 @@ struct ObjFile {
     std::map<std::string, std::vector<std::array<int, 3>>> faces;   // by usemtl
 };
 
+// Calls line(key, rest) for every line of a text file, key being its first word.
+template <class Line>
+void ForEachLine(const std::filesystem::path& path, Line line)
+{
+    std::ifstream file(path);
+    for (std::string text; std::getline(file, text);) {
+        std::istringstream rest(text);
+        std::string key;
+        rest >> key;
+        line(key, rest);
+    }
+}
+
 ObjFile ReadObj(const std::filesystem::path& path)
 {
     ObjFile obj;
-    std::ifstream file(path);
-    std::string line, material;
-    while (std::getline(file, line)) {
-        std::istringstream in(line);
-        std::string key;
-        in >> key;
+    std::string material;
+    ForEachLine(path, [&](const std::string& key, std::istringstream& in) {
         if (key == "mtllib") {
             in >> obj.mtllib;
         } else if (key == "v" || key == "vn") {
@@ -54,7 +63,7 @@ ObjFile ReadObj(const std::filesystem::path& path)
             }
             obj.faces[material].push_back(f);
         }
-    }
+    });
     return obj;
 }
 
@@ -62,20 +71,15 @@ ObjFile ReadObj(const std::filesystem::path& path)
 std::map<std::string, std::map<std::string, std::vector<double>>> ReadMtl(const std::filesystem::path& path)
 {
     std::map<std::string, std::map<std::string, std::vector<double>>> mtl;
-    std::ifstream file(path);
-    std::string line, name;
-    while (std::getline(file, line)) {
-        std::istringstream in(line);
-        std::string key;
-        in >> key;
+    std::string name;
+    ForEachLine(path, [&](const std::string& key, std::istringstream& in) {
         if (key == "newmtl") {
             in >> name;
-            continue;
+            return;
         }
-        double x;
-        while (in >> x)
+        for (double x; in >> x;)
             mtl[name][key].push_back(x);
-    }
+    });
     return mtl;
 }
 

@@ -5,59 +5,60 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 
 #include "host/commands.h"
 #include "host/frame_paths.h"
 #include "host/output_file.h"
 #include "tests/host/render_fixture.h"
+#include "tests/support/whole_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void WriteText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-TEST(OutputFiles, AFinishedFileReplacesTheOldOneAndLeavesNoTemporary)
-{
+class OutputFiles : public ::testing::Test {
+protected:
+    // A file of that name in the scratch folder, holding "old".
+    fs::path OldFile(const std::string& name) const
+    {
+        const fs::path path = folder.Path() / name;
+        WriteText(path, "old");
+        return path;
+    }
     const ScratchFolder folder;
-    const fs::path target = folder.Path() / "frame.png";
-    WriteText(target, "old");
     std::string error;
+};
+
+TEST_F(OutputFiles, AFinishedFileReplacesTheOldOneAndLeavesNoTemporary)
+{
+    const fs::path target = OldFile("frame.png");
     {
         OutputFile file(target.string());
         ASSERT_TRUE(file.Open(error)) << error;
         file.Stream() << "new contents";
-        EXPECT_EQ(ReadAll(target), "old");   // untouched until the new file is complete
+        EXPECT_EQ(ReadFileText(target), "old");   // untouched until the new file is complete
         EXPECT_EQ(fs::path(file.TemporaryPath()).parent_path(), target.parent_path());
         EXPECT_EQ(fs::path(file.TemporaryPath()).extension(), ".png");
         ASSERT_TRUE(file.Commit(error)) << error;
     }
-    EXPECT_EQ(ReadAll(target), "new contents");
+    EXPECT_EQ(ReadFileText(target), "new contents");
     EXPECT_EQ(folder.CountFiles(), 1u);
 }
 
-TEST(OutputFiles, AnAbandonedOrFailedFileLeavesTheOldOneAndNothingElse)
+TEST_F(OutputFiles, AnAbandonedOrFailedFileLeavesTheOldOneAndNothingElse)
 {
-    const ScratchFolder folder;
-    const fs::path target = folder.Path() / "mesh.obj";
-    WriteText(target, "old");
-    std::string error;
+    const fs::path target = OldFile("mesh.obj");
     {
         OutputFile file(target.string());
         ASSERT_TRUE(file.Open(error)) << error;
         file.Stream() << "half a mesh";
         // Gone out of scope without Commit: an error part-way, an exception.
     }
-    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(ReadFileText(target), "old");
     EXPECT_EQ(folder.CountFiles(), 1u);
 
     // A writer that reserved a name but never made the file.
@@ -67,10 +68,8 @@ TEST(OutputFiles, AnAbandonedOrFailedFileLeavesTheOldOneAndNothingElse)
     EXPECT_TRUE(Contains(error, "clip.mp4")) << error;
 }
 
-TEST(OutputFiles, ErrorsNameTheFileAndTheSystemsReason)
+TEST_F(OutputFiles, ErrorsNameTheFileAndTheSystemsReason)
 {
-    const ScratchFolder folder;
-    std::string error;
     const std::string missing = (folder.Path() / "no-such-folder" / "f.png").string();
     EXPECT_FALSE(WriteWholeFile(missing, "x", error));
     EXPECT_TRUE(Contains(error, "cannot write " + missing + ": ")) << error;
@@ -86,32 +85,25 @@ TEST(OutputFiles, ErrorsNameTheFileAndTheSystemsReason)
 
 #if !defined(_WIN32)
 // The command's results on a device that takes nothing: the command fails and says why.
-TEST(OutputFiles, ResultsOnAFullStandardOutputFailTheCommand)
+TEST_F(OutputFiles, ResultsOnAFullStandardOutputFailTheCommand)
 {
     if (!fs::exists("/dev/full") || !fs::exists("./velmora"))
         GTEST_SKIP() << "needs /dev/full and velmora beside the tests";
-    const ScratchFolder folder;
     const std::string log = (folder.Path() / "err.txt").string();
     const int status = std::system(("./velmora params --json > /dev/full 2> " + log).c_str());
     EXPECT_NE(status, 0);
-    EXPECT_TRUE(Contains(ReadAll(log), "No space left on device")) << ReadAll(log);
+    EXPECT_TRUE(Contains(ReadFileText(log), "No space left on device")) << ReadFileText(log);
     EXPECT_EQ(std::system("./velmora params --json > /dev/null"), 0);
 }
 #endif
 
-TEST(OutputFiles, OnlyWholePngFilesCountAsFinishedFrames)
+TEST_F(OutputFiles, OnlyWholePngFilesCountAsFinishedFrames)
 {
-    const ScratchFolder folder;
-    RgbaImage image;
-    image.width = 7;
-    image.height = 5;
-    image.pixels.assign(7 * 5 * 4, 1234);
-    std::string error;
     const fs::path whole = folder.Path() / "whole.png";
-    ASSERT_TRUE(WritePngFile(whole.string(), image, error)) << error;
+    ASSERT_TRUE(WritePngFile(whole.string(), UniformImage(7, 5, 1234), error)) << error;
     EXPECT_TRUE(FrameFileIsComplete(whole.string()));
 
-    const std::string bytes = ReadAll(whole);
+    const std::string bytes = ReadFileText(whole);
     WriteText(folder.Path() / "cut.png", bytes.substr(0, bytes.size() - 5));
     std::string flipped = bytes;
     flipped[bytes.size() / 2] = char(flipped[bytes.size() / 2] ^ 0x10);
@@ -126,12 +118,8 @@ protected:
     void SetUp() override
     {
         RenderTest::SetUp();
-        RgbaImage layer;
-        layer.width = 32;
-        layer.height = 18;
-        layer.pixels.assign(32 * 18 * 4, 30000);
-        ASSERT_TRUE(WritePngFile(Path("mine.png"), layer, error)) << error;
-        original = ReadAll(Path("mine.png"));
+        ASSERT_TRUE(WritePngFile(Path("mine.png"), UniformImage(32, 18, 30000), error)) << error;
+        original = ReadFileText(Path("mine.png"));
         WriteText(Path("preset.json"), "{\"parameters\": []}");
     }
     std::string Path(const std::string& name) const { return (folder.Path() / name).string(); }
@@ -144,7 +132,7 @@ protected:
         const size_t filesBefore = folder.CountFiles();
         EXPECT_EQ(RenderFrames(session, EntryPointFunc, o, out, err), EXIT_FAILED);
         EXPECT_TRUE(Contains(err.str(), expect)) << err.str();
-        EXPECT_EQ(ReadAll(Path("mine.png")), original);
+        EXPECT_EQ(ReadFileText(Path("mine.png")), original);
         EXPECT_EQ(folder.CountFiles(), filesBefore);
     }
 

@@ -27,10 +27,7 @@ protected:
     }
     RenderOptions Frames(const std::string& name, int32_t last = 2)
     {
-        RenderOptions o;
-        o.width = 32;
-        o.height = 18;
-        o.sizeGiven = true;
+        RenderOptions o = SizedOptions(32, 18);
         o.lastFrame = last;
         o.draft = true;
         o.progress = ProgressStyle::Quiet;

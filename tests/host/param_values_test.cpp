@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "effect/entry.h"
@@ -145,42 +146,55 @@ TEST_F(ParamValuesTest, ValuesAreSetPerIndexAndLeaveTheDefaults)
 TEST_F(ParamValuesTest, ValuesOutsideTheValidRangeOrWithoutMeaningAreRefused)
 {
     const PF_Fixed before = V(PARAM_LENGTH).u.fd.value;
-    EXPECT_FALSE(SetParamNumber(session, PARAM_LENGTH, 0.05, error));   // below the valid 0.1
-    EXPECT_FALSE(SetParamNumber(session, PARAM_LENGTH, std::nan(""), error));
-    EXPECT_FALSE(SetParamNumber(session, PARAM_LENGTH, std::numeric_limits<double>::infinity(), error));
+    const std::pair<int32_t, double> badNumbers[] = {
+        {PARAM_LENGTH, 0.05},   // below the valid 0.1
+        {PARAM_LENGTH, std::nan("")},
+        {PARAM_LENGTH, std::numeric_limits<double>::infinity()},
+        {PARAM_SCALE, 1000.5},
+        {PARAM_N_BRANCHES, 11},
+        {PARAM_N_BRANCHES, 2.5},
+        {PARAM_RENDERING_MODE, 8},
+        {PARAM_RENDERING_MODE, 0},
+        {PARAM_CUT_ALPHA, 2},
+        {PARAM_ROTATION_X, 1e9},
+        {PARAM_TREE_GROUP, 1},
+        {PARAM_COUNT, 1},
+        {-1, 1},
+    };
+    for (const auto& [index, number] : badNumbers) {
+        error.clear();
+        EXPECT_FALSE(SetParamNumber(session, index, number, error)) << index << " = " << number;
+        EXPECT_FALSE(error.empty()) << index << " = " << number;
+    }
+    const std::pair<int32_t, const char*> badTexts[] = {
+        {PARAM_TREE_DIFFUSE, "256,0,0"},
+        {PARAM_TREE_DIFFUSE, "1,2"},
+        {PARAM_POSITION, "1"},
+        {PARAM_POSITION, "%,5"},
+        {PARAM_POSITION, "5%%,5"},
+        {PARAM_RENDERING_MODE, "Phongg"},
+        {PARAM_LENGTH, "12abc"},
+        {PARAM_LENGTH, ""},
+        {PARAM_NEEDLE_REFLECTION_LAYER, "1"},
+    };
+    for (const auto& [index, text] : badTexts) {
+        error.clear();
+        EXPECT_FALSE(SetParamFromText(session, index, text, error)) << index << " = \"" << text << "\"";
+        EXPECT_FALSE(error.empty()) << index << " = \"" << text << "\"";
+    }
     EXPECT_EQ(V(PARAM_LENGTH).u.fd.value, before);
     EXPECT_TRUE(SetParamNumber(session, PARAM_LENGTH, 0.1, error));
     EXPECT_TRUE(SetParamNumber(session, PARAM_SCALE, -1000, error));   // far outside its slider
-    EXPECT_FALSE(SetParamNumber(session, PARAM_SCALE, 1000.5, error));
-    EXPECT_FALSE(SetParamNumber(session, PARAM_N_BRANCHES, 11, error));
-    EXPECT_FALSE(SetParamNumber(session, PARAM_N_BRANCHES, 2.5, error));
-    EXPECT_FALSE(SetParamNumber(session, PARAM_RENDERING_MODE, 8, error));
-    EXPECT_FALSE(SetParamNumber(session, PARAM_RENDERING_MODE, 0, error));
-    EXPECT_FALSE(SetParamNumber(session, PARAM_CUT_ALPHA, 2, error));
-    EXPECT_FALSE(SetParamNumber(session, PARAM_ROTATION_X, 1e9, error));
-    EXPECT_FALSE(SetParamNumber(session, PARAM_TREE_GROUP, 1, error));
-    EXPECT_FALSE(SetParamNumber(session, PARAM_COUNT, 1, error));
-    EXPECT_FALSE(SetParamNumber(session, -1, 1, error));
-    EXPECT_FALSE(SetParamFromText(session, PARAM_TREE_DIFFUSE, "256,0,0", error));
-    EXPECT_FALSE(SetParamFromText(session, PARAM_TREE_DIFFUSE, "1,2", error));
-    EXPECT_FALSE(SetParamFromText(session, PARAM_POSITION, "1", error));
-    EXPECT_FALSE(SetParamFromText(session, PARAM_POSITION, "%,5", error));
-    EXPECT_FALSE(SetParamFromText(session, PARAM_POSITION, "5%%,5", error));
-    EXPECT_FALSE(SetParamFromText(session, PARAM_RENDERING_MODE, "Phongg", error));
-    EXPECT_FALSE(SetParamFromText(session, PARAM_LENGTH, "12abc", error));
-    EXPECT_FALSE(SetParamFromText(session, PARAM_LENGTH, "", error));
-    EXPECT_FALSE(SetParamFromText(session, PARAM_NEEDLE_REFLECTION_LAYER, "1", error));
-    EXPECT_FALSE(error.empty());
 }
 
 TEST_F(ParamValuesTest, AParameterFileRestoresWhatTheListingWrote)
 {
-    ASSERT_TRUE(SetParamFromText(session, PARAM_WIDTH, "7.25", error));
-    ASSERT_TRUE(SetParamFromText(session, PARAM_NEEDLES_SHAPE, "Round", error));
-    ASSERT_TRUE(SetParamFromText(session, PARAM_TREE_SPECULAR, "9,8,7", error));
-    ASSERT_TRUE(SetParamFromText(session, PARAM_POSITION, "10,20", error));
-    ASSERT_TRUE(SetParamFromText(session, PARAM_OPPOSITE_LIGHT, "off", error));
-    ASSERT_TRUE(SetParamFromText(session, PARAM_LIGHT_ROTATE_UV, "33.5", error));
+    const std::pair<int32_t, const char*> changes[] = {
+        {PARAM_WIDTH, "7.25"},           {PARAM_NEEDLES_SHAPE, "Round"},    {PARAM_TREE_SPECULAR, "9,8,7"},
+        {PARAM_POSITION, "10,20"},       {PARAM_OPPOSITE_LIGHT, "off"},     {PARAM_LIGHT_ROTATE_UV, "33.5"},
+    };
+    for (const auto& [index, text] : changes)
+        ASSERT_TRUE(SetParamFromText(session, index, text, error)) << error;
     const nlohmann::ordered_json file = ParamsToJson(session);
     ASSERT_EQ(file["parameters"].size(), 64u);
 

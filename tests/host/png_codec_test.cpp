@@ -7,20 +7,14 @@
 
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "host/image_io.h"
 #include "tests/host/render_fixture.h"
+#include "tests/support/whole_file.h"
 
 namespace {
-
-std::vector<uint8_t> ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
 
 std::string Fixture(const std::string& name) { return std::string(VELMORA_TEST_DATA) + "/png/" + name; }
 
@@ -119,7 +113,7 @@ TEST(PngRead, DecodesEveryColourTypeAsAnotherDecoderDoes)
         std::string error;
         ASSERT_TRUE(ReadPngFile(Fixture(std::string(name) + ".png"), img, error)) << error;
         const std::string expectedName = std::string(name) == "rgba16_mixed_filters" ? "rgba16" : name;
-        const std::vector<uint8_t> expected = ReadFile(Fixture(expectedName + ".rgba16"));
+        const std::vector<uint8_t> expected = ReadFileBytes(Fixture(expectedName + ".rgba16"));
         ASSERT_EQ(img.width, 7);
         ASSERT_EQ(img.height, 5);
         ASSERT_EQ(expected.size(), img.pixels.size() * 2);
@@ -187,7 +181,7 @@ TEST(PngRead, InterlacedFilesAreReadOrRefusedByName)
     std::string error;
     if (std::string(PngCodecName()).rfind("libpng", 0) == 0) {
         ASSERT_TRUE(ReadPngFile(Fixture("interlaced.png"), img, error)) << error;
-        const std::vector<uint8_t> expected = ReadFile(Fixture("interlaced.rgba16"));
+        const std::vector<uint8_t> expected = ReadFileBytes(Fixture("interlaced.rgba16"));
         ASSERT_EQ(expected.size(), img.pixels.size() * 2);
         for (size_t i = 0; i < img.pixels.size(); ++i)
             ASSERT_EQ(img.pixels[i], (expected[i * 2] << 8) | expected[i * 2 + 1]) << "element " << i;

@@ -3,14 +3,7 @@
 # out like the repository (its docs/, and build/linux/bin/ being this build's programs), and
 # succeeds. Arguments: the repository and the folder of the built velmora.
 set -euo pipefail
-repo=$1
-bin=$2
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/build/linux"
-ln -s "$bin" "$work/build/linux/bin"
-ln -s "$repo/docs" "$work/docs"
-cd "$work"
+source "$(dirname "$0")/repo_layout.sh"
 
 count=0
 while IFS= read -r example; do
@@ -21,7 +14,7 @@ while IFS= read -r example; do
         exit 1
     fi
 done < <(grep -E '^    build/linux/bin/velmora ' "$repo/README.md" | sed -e 's/^    //')
-[ "$count" -ge 4 ] || { echo "readme_examples_test: only $count examples found" >&2; exit 1; }
+[ "$count" -ge 4 ] || fail "only $count examples found"
 
 # The parameter table is what `velmora params --markdown` prints today.
 sed -n '/^<!-- velmora params --markdown -->$/,/^<!-- end of velmora params --markdown -->$/p' "$repo/README.md" |

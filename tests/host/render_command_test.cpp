@@ -114,11 +114,7 @@ TEST_F(RenderCommandTest, TheDefaultRenderIsTheGrowUpAnimationOnTheHostsTimeBase
 TEST_F(RenderCommandTest, WorldsHavePaddedRowsAndLayersOfTheRendersDepth)
 {
     const ScratchFolder images;
-    RgbaImage reflection;
-    reflection.width = 5;
-    reflection.height = 3;
-    reflection.pixels.assign(5 * 3 * 4, 40000);
-    ASSERT_TRUE(WritePngFile((images.Path() / "r.png").string(), reflection, error)) << error;
+    ASSERT_TRUE(WritePngFile((images.Path() / "r.png").string(), UniformImage(5, 3, 40000), error)) << error;
     for (bool deep : {false, true}) {
         Seen.clear();
         RenderOptions o = SmallOptions(50, 20, 3);
@@ -220,11 +216,7 @@ TEST_F(RenderCommandTest, BadInputIsRefusedBeforeAnyFrameIsWritten)
 {
     const ScratchFolder inputs;
     WriteText(inputs.Path() / "notes.png", "not an image at all");
-    RgbaImage small;
-    small.width = 10;
-    small.height = 10;
-    small.pixels.assign(400, 65535);
-    ASSERT_TRUE(WritePngFile((inputs.Path() / "small.png").string(), small, error));
+    ASSERT_TRUE(WritePngFile((inputs.Path() / "small.png").string(), UniformImage(10, 10, 65535), error));
     WriteText(inputs.Path() / "params.json", "{\"parameters\": [{\"key\": \"Grow up\", \"value\": 250}]}");
     WriteText(inputs.Path() / "broken.json", "{\"parameters\": [");
     const std::string interlaced = std::string(VELMORA_TEST_DATA) + "/png/interlaced.png";

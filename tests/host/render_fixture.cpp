@@ -48,15 +48,30 @@ RgbaImage RenderTest::Render(RenderOptions options, int32_t frame)
     return WorldToImage(output.world);
 }
 
-RenderOptions SmallOptions(int32_t width, int32_t height, int32_t frame)
+RenderOptions SizedOptions(int32_t width, int32_t height)
 {
     RenderOptions o;
     o.width = width;
     o.height = height;
     o.sizeGiven = true;
+    return o;
+}
+
+RenderOptions SmallOptions(int32_t width, int32_t height, int32_t frame)
+{
+    RenderOptions o = SizedOptions(width, height);
     o.firstFrame = o.lastFrame = frame;
     o.writeFiles = false;
     return o;
+}
+
+RgbaImage UniformImage(int32_t width, int32_t height, uint16_t value)
+{
+    RgbaImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.assign(size_t(width) * size_t(height) * 4, value);
+    return image;
 }
 
 uint64_t ImageHash(const RgbaImage& image)

@@ -43,8 +43,13 @@ protected:
     std::string error;
 };
 
+// Options for the given size, which a layer image does not change.
+RenderOptions SizedOptions(int32_t width, int32_t height);
 // Small options: no files, the given size, one frame.
 RenderOptions SmallOptions(int32_t width, int32_t height, int32_t frame);
+
+// An image with every channel of every pixel at `value`.
+RgbaImage UniformImage(int32_t width, int32_t height, uint16_t value);
 
 // 64-bit FNV-1a of an image's size and 16-bit channel values.
 uint64_t ImageHash(const RgbaImage& image);

@@ -59,10 +59,7 @@ protected:
     void SetUp() override
     {
         RenderTest::SetUp();
-        RgbaImage map;
-        map.width = 6;
-        map.height = 4;
-        map.pixels.resize(6 * 4 * 4);
+        RgbaImage map = UniformImage(6, 4, 0);
         for (size_t i = 0; i < map.pixels.size(); ++i)
             map.pixels[i] = uint16_t((i * 7919u) & 0xFFFF);
         mapPath = (folder.Path() / "map.png").string();

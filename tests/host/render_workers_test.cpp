@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -15,16 +13,11 @@
 #include "platform/module_loader.h"
 #include "platform/processes.h"
 #include "tests/host/render_fixture.h"
+#include "tests/support/whole_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Bytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class RenderWorkersTest : public RenderTest {
 protected:
@@ -73,7 +66,7 @@ TEST_F(RenderWorkersTest, WorkersWriteTheBytesOfOneProcess)
         EXPECT_NE(out.str().find("f_0000.png to "), std::string::npos) << out.str();
         for (int32_t frame = 0; frame <= 13; ++frame) {
             const std::string name = FramePath("f_####.png", frame);
-            EXPECT_EQ(Bytes(scratch.Path() / "one" / name), Bytes(scratch.Path() / ("jobs" + std::to_string(jobs)) / name))
+            EXPECT_EQ(ReadFileText(scratch.Path() / "one" / name), ReadFileText(scratch.Path() / ("jobs" + std::to_string(jobs)) / name))
                 << name << " with " << jobs << " workers";
         }
         EXPECT_EQ(std::distance(fs::directory_iterator(scratch.Path() / ("jobs" + std::to_string(jobs))),

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iostream>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -14,6 +13,7 @@
 #include "host/commands.h"
 #include "host/frame_tree.h"
 #include "scenefile/scene_file.h"
+#include "tests/host/command_line.h"
 
 namespace {
 
@@ -146,22 +146,12 @@ TEST_F(FrameTreeCommands, ANamedModuleIsRefusedRatherThanIgnored)
         {"--module", "elsewhere.so", "scene", "info", file},
     };
     for (const std::vector<std::string>& words : commands) {
-        CLI::App app;
-        HostContext context;
-        app.add_option("--module", context.modulePath);
-        app.require_subcommand(1);
-        app.fallthrough();
-        AddAllCommands(app, context);
-        std::vector<std::string> reversed(words.rbegin(), words.rend());
-        std::ostringstream err;
-        std::streambuf* saved = std::cerr.rdbuf(err.rdbuf());
-        app.parse(reversed);
-        std::cerr.rdbuf(saved);
+        std::string said;
+        const int code = RunCommandLine(words, &said);
         SCOPED_TRACE(words[0] + " " + words[1] + " " + words[2]);
-        EXPECT_EQ(context.exitCode, EXIT_FAILED);
-        EXPECT_NE(err.str().find("loads no module; --module is for render, params, pipl and panel"),
-                  std::string::npos)
-            << err.str();
+        EXPECT_EQ(code, EXIT_FAILED);
+        EXPECT_NE(said.find("loads no module; --module is for render, params, pipl and panel"), std::string::npos)
+            << said;
         EXPECT_FALSE(std::ifstream(file).good());
     }
 }

@@ -7,15 +7,18 @@
 #include <cstring>
 
 #include "host/sequence.h"
+#include "tests/support/record_lookup.h"
 
 namespace {
 
-const StandInTooltip* TooltipOf(const StandInDialogRun& run, int controlId)
+// A request to the shell to show `page` in the browser, made with the About box as its owner or
+// with none.
+void ExpectPageOpened(const StandInShellRequest& r, const std::string& page, bool byDialog)
 {
-    for (const StandInTooltip& t : run.tooltips)
-        if (t.controlId == controlId)
-            return &t;
-    return nullptr;
+    EXPECT_EQ(r.ownedByDialog, byDialog);
+    EXPECT_EQ(r.verb, "open");
+    EXPECT_EQ(r.file, page);
+    EXPECT_EQ(r.show, SW_SHOW);
 }
 
 } // namespace
@@ -31,7 +34,7 @@ TEST_F(PanelTest, AboutCommandRunsDialog777WithItsTooltipsAndEndsThroughClose)
     EXPECT_EQ(run.result, 2);
     ASSERT_EQ(run.tooltips.size(), 2u);
 
-    const StandInTooltip* web = TooltipOf(run, 7774);
+    const StandInTooltip* web = FirstWith(run.tooltips, &StandInTooltip::controlId, 7774);
     ASSERT_NE(web, nullptr);
     EXPECT_EQ(web->text, "You can go to our site and find new plug-ins and freshest versions of our popular software.");
     EXPECT_EQ(web->title, "Welcome to our site!");
@@ -49,7 +52,7 @@ TEST_F(PanelTest, AboutCommandRunsDialog777WithItsTooltipsAndEndsThroughClose)
     EXPECT_EQ(web->toolRect.bottom, 14 * 13 / 8);
     EXPECT_EQ(web->maxTipWidth, 100);
 
-    const StandInTooltip* close = TooltipOf(run, 2);
+    const StandInTooltip* close = FirstWith(run.tooltips, &StandInTooltip::controlId, 2);
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(close->text, "Close window.");
     EXPECT_EQ(close->title, "");
@@ -62,11 +65,8 @@ TEST_F(PanelTest, AboutBoxWebButtonOpensTheProductPageAndKeepsTheDialogOpen)
     StandInSetDialogClicks({7774, 7774});
     ASSERT_EQ(CallEffect(session, EntryPointFunc, PF_Cmd_ABOUT), PF_Err_NONE);
     ASSERT_EQ(StandInShellRequests().size(), 2u);
-    const StandInShellRequest& r = StandInShellRequests()[0];
-    EXPECT_TRUE(r.ownedByDialog);
-    EXPECT_EQ(r.verb, "open");
-    EXPECT_EQ(r.file, "https://quillmark.example/index.php");
-    EXPECT_EQ(r.show, SW_SHOW);
+    for (const StandInShellRequest& r : StandInShellRequests())
+        ExpectPageOpened(r, "https://quillmark.example/index.php", true);
     ASSERT_EQ(StandInDialogRuns().size(), 1u);
     EXPECT_EQ(StandInDialogRuns()[0].result, 2);   // still open until closed
 }
@@ -114,11 +114,7 @@ TEST_F(PanelTest, ClickOnWebButtonOpensTheHomePageWithoutOwner)
     ASSERT_EQ(Draw(), PF_Err_NONE);
     ASSERT_EQ(Click(338, 77), PF_Err_NONE);
     ASSERT_EQ(StandInShellRequests().size(), 1u);
-    const StandInShellRequest& r = StandInShellRequests()[0];
-    EXPECT_FALSE(r.ownedByDialog);
-    EXPECT_EQ(r.verb, "open");
-    EXPECT_EQ(r.file, "https://quillmark.example/");
-    EXPECT_EQ(r.show, SW_SHOW);
+    ExpectPageOpened(StandInShellRequests()[0], "https://quillmark.example/", false);
     EXPECT_TRUE(StandInDialogRuns().empty());
 }
 

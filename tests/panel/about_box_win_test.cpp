@@ -17,6 +17,7 @@
 #include "host/effect_module.h"
 #include "host/host_ops.h"
 #include "host/sequence.h"
+#include "tests/support/record_lookup.h"
 
 namespace {
 
@@ -60,9 +61,8 @@ std::vector<ToldTooltip> Told;
 
 ToldTooltip& TooltipTold(HWND tooltip)
 {
-    for (ToldTooltip& t : Told)
-        if (t.tooltip == tooltip)
-            return t;
+    if (ToldTooltip* known = FirstWith(Told, &ToldTooltip::tooltip, tooltip))
+        return *known;
     ToldTooltip told;
     told.tooltip = tooltip;
     Told.push_back(told);
@@ -85,14 +85,6 @@ LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam)
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-const ToldTooltip* TooltipToldFor(int controlId)
-{
-    for (const ToldTooltip& t : Told)
-        if (t.toolControlId == controlId)
-            return &t;
-    return nullptr;
 }
 
 std::string ClassOf(HWND w)
@@ -170,18 +162,7 @@ void CALLBACK Inspect(HWND, UINT, UINT_PTR timer, DWORD)
 
 const SeenControl* ControlWithText(const std::string& text)
 {
-    for (const SeenControl& c : Seen.controls)
-        if (c.text == text)
-            return &c;
-    return nullptr;
-}
-
-const SeenTooltip* TooltipFor(int controlId)
-{
-    for (const SeenTooltip& t : Seen.tooltips)
-        if (t.toolControlId == controlId)
-            return &t;
-    return nullptr;
+    return FirstWith(Seen.controls, &SeenControl::text, text);
 }
 
 } // namespace
@@ -231,24 +212,24 @@ TEST(AboutBoxOnWindows, OpensThroughTheEntryPointShowsItsControlsAndClosesThroug
         picture = picture || (c.className == "Static" && (c.style & SS_TYPEMASK) == SS_BITMAP);
     EXPECT_TRUE(picture) << "no bitmap control";
 
-    const SeenTooltip* webTip = TooltipFor(7774);
+    const SeenTooltip* webTip = FirstWith(Seen.tooltips, &SeenTooltip::toolControlId, 7774);
     ASSERT_NE(webTip, nullptr);
     EXPECT_EQ(webTip->text, "You can go to our site and find new plug-ins and freshest versions of our popular software.");
     // The tooltip control drops the caption bits it was made with and keeps the rest.
     const DWORD kept = DWORD(WS_POPUP) | TTS_BALLOON | TTS_NOPREFIX;
     EXPECT_EQ(DWORD(webTip->style) & kept, kept) << std::hex << webTip->style;
     EXPECT_TRUE(webTip->exStyle & WS_EX_TOPMOST);
-    const SeenTooltip* closeTip = TooltipFor(2);
+    const SeenTooltip* closeTip = FirstWith(Seen.tooltips, &SeenTooltip::toolControlId, 2);
     ASSERT_NE(closeTip, nullptr);
     EXPECT_EQ(closeTip->text, "Close window.");
 
-    const ToldTooltip* webTold = TooltipToldFor(7774);
+    const ToldTooltip* webTold = FirstWith(Told, &ToldTooltip::toolControlId, 7774);
     ASSERT_NE(webTold, nullptr);
     EXPECT_EQ(webTold->title, "Welcome to our site!");
     EXPECT_EQ(webTold->titleIcon, TTI_INFO);
     EXPECT_EQ(webTold->toolFlags, UINT(TTF_SUBCLASS | TTF_TRANSPARENT | TTF_CENTERTIP));
     EXPECT_EQ(webTold->maxTipWidth, 100);
-    const ToldTooltip* closeTold = TooltipToldFor(2);
+    const ToldTooltip* closeTold = FirstWith(Told, &ToldTooltip::toolControlId, 2);
     ASSERT_NE(closeTold, nullptr);
     EXPECT_EQ(closeTold->titleIcon, -1) << "the Close tooltip has no title";
     EXPECT_EQ(closeTold->maxTipWidth, 100);

@@ -1,13 +1,13 @@
 // The panel fixture.
 #include "tests/panel/panel_fixture.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "effect/params.h"
 #include "host/effect_module.h"
 #include "host/sequence.h"
 #include "platform/module_loader.h"
+#include "tests/support/whole_file.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -17,14 +17,7 @@ StoredBitmap ReadStoredBitmap(const std::string& name)
 {
     StoredBitmap b;
     const std::string path = std::string(VELMORA_SOURCE_DIR) + "/effect/resources/" + name;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return b;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        b.file.insert(b.file.end(), buffer, buffer + n);
-    std::fclose(f);
+    b.file = ReadFileBytes(path);
     if (b.file.size() < 54)
         return b;
     auto read32 = [&](size_t at) {
