@@ -10,10 +10,25 @@ namespace {
 
 struct AllScenes {
     ~AllScenes() { FreeScenes(count, geometry, extras); }
+    bool Read(const std::string& path, SceneFileFlags& wanted)
+    {
+        return ReadAllScenes(path.c_str(), count, geometry, extras, wanted);
+    }
     int32_t count = -1;
     SceneGeometry* geometry = nullptr;
     SceneExtras* extras = nullptr;
 };
+
+// The first scene of the file, read with every part wanted, against the one written.
+void ExpectFirstSceneReads(const std::string& path, const SampleScene& written)
+{
+    SceneGeometry g;
+    SceneExtras e;
+    SceneFileFlags wanted = AllParts();
+    ASSERT_TRUE(ReadFirstScene(path.c_str(), g, e, wanted));
+    ExpectSceneRead(written, g, e, AllParts());
+    FreeScene(g, &e);
+}
 
 class RoundTrip : public SceneFileTest {};
 
@@ -29,7 +44,7 @@ TEST_F(RoundTrip, EachCombinationOfStoredPartsComesBack)
 
         SceneFileFlags wanted = AllParts();
         AllScenes all;
-        ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted)) << mask;
+        ASSERT_TRUE(all.Read(path, wanted)) << mask;
         ASSERT_EQ(all.count, 1);
         // Texture coordinates travel with texture records, which the samples make only with
         // materials; a part the scene lacks comes back cleared.
@@ -82,18 +97,13 @@ TEST_F(RoundTrip, AppendedScenesReadBackInOrder)
         ASSERT_TRUE(s.AppendTo(path));
     SceneFileFlags wanted = AllParts();
     AllScenes all;
-    ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted));
+    ASSERT_TRUE(all.Read(path, wanted));
     ASSERT_EQ(all.count, 3);
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         ExpectSceneRead(scenes[i], all.geometry[i], all.extras[i], AllParts());
     }
-    SceneGeometry g;
-    SceneExtras e;
-    wanted = AllParts();
-    ASSERT_TRUE(ReadFirstScene(path.c_str(), g, e, wanted));
-    ExpectSceneRead(scenes[0], g, e, AllParts());
-    FreeScene(g, &e);
+    ExpectFirstSceneReads(path, scenes[0]);
 }
 
 // Other writers end the chain with a next of -1 on the last scene, and may leave bytes after
@@ -118,7 +128,7 @@ TEST_F(RoundTrip, AChainEndedWithMinusOneReadsAndTakesAppendedScenes)
     SceneFileFlags wanted = AllParts();
     {
         AllScenes all;
-        ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted));
+        ASSERT_TRUE(all.Read(path, wanted));
         ASSERT_EQ(all.count, 2);
         ExpectSceneRead(scenes[0], all.geometry[0], all.extras[0], AllParts());
         ExpectSceneRead(scenes[1], all.geometry[1], all.extras[1], wanted);
@@ -135,7 +145,7 @@ TEST_F(RoundTrip, AChainEndedWithMinusOneReadsAndTakesAppendedScenes)
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), appended.begin()));
     wanted = AllParts();
     AllScenes all;
-    ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted));
+    ASSERT_TRUE(all.Read(path, wanted));
     ASSERT_EQ(all.count, 3);
     ExpectSceneRead(scenes[2], all.geometry[2], all.extras[2], wanted);
 
@@ -145,12 +155,7 @@ TEST_F(RoundTrip, AChainEndedWithMinusOneReadsAndTakesAppendedScenes)
     std::vector<unsigned char> one = ReadBytes(single);
     PutI32At(one, 16 + 40, -1);
     WriteBytes(single, one);
-    SceneGeometry g;
-    SceneExtras e;
-    wanted = AllParts();
-    ASSERT_TRUE(ReadFirstScene(single.c_str(), g, e, wanted));
-    ExpectSceneRead(scenes[0], g, e, AllParts());
-    FreeScene(g, &e);
+    ExpectFirstSceneReads(single, scenes[0]);
 }
 
 // The wanted flags are shared along the file: once a scene lacks a part, the scenes after it
@@ -165,7 +170,7 @@ TEST_F(RoundTrip, APartOneSceneLacksStaysOffForTheScenesAfterIt)
     ASSERT_TRUE(withLights.AppendTo(path));
     SceneFileFlags wanted = AllParts();
     AllScenes all;
-    ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted));
+    ASSERT_TRUE(all.Read(path, wanted));
     ASSERT_EQ(all.count, 3);
     EXPECT_FALSE(wanted.lights);
     EXPECT_TRUE(wanted.normals);
@@ -184,7 +189,7 @@ TEST_F(RoundTrip, WriteReplacesAnExistingFile)
     ASSERT_TRUE(small.WriteTo(path));
     SceneFileFlags wanted = AllParts();
     AllScenes all;
-    ASSERT_TRUE(ReadAllScenes(path.c_str(), all.count, all.geometry, all.extras, wanted));
+    ASSERT_TRUE(all.Read(path, wanted));
     ASSERT_EQ(all.count, 1);
     ExpectSceneRead(small, all.geometry[0], all.extras[0], NoParts());
     EXPECT_EQ(ReadBytes(path).size(), 16u + 72u + 3 * 12u + 6u);

@@ -13,25 +13,23 @@ uint8_t FakeImage[16];
 
 template <typename Record>
 const Record* Data(const std::vector<Record>& v) { return v.empty() ? nullptr : v.data(); }
+
+// Writing and appending take the same arguments.
+using StoreScene = decltype(&WriteSceneFile);
+
+bool Store(StoreScene store, const SampleScene& s, const std::string& path)
+{
+    return store(path.c_str(), s.name.c_str(), static_cast<int32_t>(s.points.size()),
+                 static_cast<int32_t>(s.triangles.size()), static_cast<int32_t>(s.materials.size()),
+                 static_cast<int32_t>(s.lights.size()), static_cast<int32_t>(s.textures.size()),
+                 static_cast<int32_t>(s.glass.size()), s.flags, Data(s.points), Data(s.triangles),
+                 Data(s.materials), Data(s.lights), Data(s.textures), Data(s.glass));
+}
 }
 
-bool SampleScene::WriteTo(const std::string& path) const
-{
-    return WriteSceneFile(path.c_str(), name.c_str(), static_cast<int32_t>(points.size()),
-                          static_cast<int32_t>(triangles.size()), static_cast<int32_t>(materials.size()),
-                          static_cast<int32_t>(lights.size()), static_cast<int32_t>(textures.size()),
-                          static_cast<int32_t>(glass.size()), flags, Data(points), Data(triangles),
-                          Data(materials), Data(lights), Data(textures), Data(glass));
-}
+bool SampleScene::WriteTo(const std::string& path) const { return Store(WriteSceneFile, *this, path); }
 
-bool SampleScene::AppendTo(const std::string& path) const
-{
-    return AppendSceneToFile(path.c_str(), name.c_str(), static_cast<int32_t>(points.size()),
-                             static_cast<int32_t>(triangles.size()), static_cast<int32_t>(materials.size()),
-                             static_cast<int32_t>(lights.size()), static_cast<int32_t>(textures.size()),
-                             static_cast<int32_t>(glass.size()), flags, Data(points), Data(triangles),
-                             Data(materials), Data(lights), Data(textures), Data(glass));
-}
+bool SampleScene::AppendTo(const std::string& path) const { return Store(AppendSceneToFile, *this, path); }
 
 SceneFileFlags AllParts() { return {true, true, true, true, true}; }
 SceneFileFlags NoParts() { return {false, false, false, false, false}; }

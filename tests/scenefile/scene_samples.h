@@ -7,16 +7,11 @@
 #include <vector>
 
 #include "scenefile/scene_file.h"
+#include "tests/support/scene_arrays.h"
 
-struct SampleScene {
+struct SampleScene : SceneArrays {
     std::string name;
     SceneFileFlags flags;
-    std::vector<__Point3ds> points;
-    std::vector<__Triangle3ds> triangles;
-    std::vector<material3ds> materials;
-    std::vector<light3ds> lights;
-    std::vector<__Texture> textures;
-    std::vector<GlassProp> glass;
 
     bool WriteTo(const std::string& path) const;
     bool AppendTo(const std::string& path) const;

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "engine/scene_records.h"
+#include "tests/support/scene_arrays.h"
 #include "tests/support/test_image.h"
 
 struct Corner {
     float x, y, z;
 };
 
-class SceneBuilder {
+class SceneBuilder : public SceneArrays {
 public:
     // Scene origin in image pixels; corners are given in image pixels regardless.
     explicit SceneBuilder(int originX = 0, int originY = 0) : originX(originX), originY(originY) {}
@@ -39,12 +40,6 @@ public:
     // __RasterSolid into `dest`.
     void RenderSolid(TestImage& dest, float red, float green, float blue, float opacity);
 
-    std::vector<__Point3ds> points;
-    std::vector<__Triangle3ds> triangles;
-    std::vector<material3ds> materials;
-    std::vector<__Texture> textures;
-    std::vector<light3ds> lights;
-    std::vector<GlassProp> glass;
     int originX, originY;
     // Passed as the material count when set; otherwise materials.size().
     int materialCountOverride = -1;
