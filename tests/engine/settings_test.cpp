@@ -175,14 +175,19 @@ TEST(DepthSort, NaNDepthsStayInBoundsAndSortFirst)
 class Perspective : public ::testing::Test {
 protected:
     void TearDown() override { __AddPersp(0, nullptr, 0.0f, 0.0f, 0.0f, 1000.0f); }
+    static __Point3ds PointAt(float x, float y, float z)
+    {
+        __Point3ds p{};
+        p.x = x;
+        p.y = y;
+        p.z = z;
+        return p;
+    }
 };
 
 TEST_F(Perspective, ZeroFarOrZeroValueOnlyRecordsTheValues)
 {
-    __Point3ds p{};
-    p.x = 10;
-    p.y = 20;
-    p.z = 500;
+    __Point3ds p = PointAt(10, 20, 500);
     __AddPersp(1, &p, 1.0f, 3.0f, 4.0f, 0.0f);
     EXPECT_EQ(_Persp_Val, 1.0f);
     EXPECT_EQ(_Persp_x, 3.0f);
@@ -197,10 +202,7 @@ TEST_F(Perspective, ZeroFarOrZeroValueOnlyRecordsTheValues)
 
 TEST_F(Perspective, MovesPointsAwayFromTheCentreByDepth)
 {
-    __Point3ds p{};
-    p.x = 110;
-    p.y = 40;
-    p.z = 500;
+    __Point3ds p = PointAt(110, 40, 500);
     p.nx = 0.5f;
     __AddPersp(1, &p, 7.0f, 10.0f, 20.0f, 1000.0f);  // f = 0.5
     EXPECT_FLOAT_EQ(p.x, 210.0f);
@@ -211,10 +213,7 @@ TEST_F(Perspective, MovesPointsAwayFromTheCentreByDepth)
 
 TEST_F(Perspective, APointAtTheEyeIsSentFarOutInsteadOfDividingByZero)
 {
-    __Point3ds p{};
-    p.x = 11;
-    p.y = 20;
-    p.z = 1000;
+    __Point3ds p = PointAt(11, 20, 1000);
     __AddPersp(1, &p, 1.0f, 10.0f, 20.0f, 1000.0f);
     EXPECT_TRUE(std::isfinite(p.x));
     EXPECT_FLOAT_EQ(p.x, 1.0f / 1e-8f + 10.0f);
