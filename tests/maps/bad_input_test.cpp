@@ -10,6 +10,7 @@
 
 #include "shading/glass.h"
 #include "shading/map_samplers.h"
+#include "tests/maps/glass_images.h"
 #include "tests/maps/map_texture.h"
 #include "tests/support/scene_builder.h"
 #include "tests/support/settings_guard.h"
@@ -89,23 +90,10 @@ INSTANTIATE_TEST_SUITE_P(Sizes, AnyTexture,
 // Glass at its limits, straight through the glass step: every image (source, destination, back
 // layer) is black, so with the neutral tint every refracted component must come out 0, and the
 // opacity stays within 0..1.
-class GlassLimits : public EngineTest {
+class GlassLimits : public EngineTest, protected GlassImages {
 protected:
     static constexpr int W = 9, H = 7;
-    GlassLimits() : source(W, H, false), dest(W, H, false), back(W, H, false), depth(W * H)
-    {
-        Zwidth = W;
-        Zheight = H;
-        ChannelMax = 255;
-        RowStride = 4 * W;
-        destImage = dest.Data();
-        BackLayer = back.Data();
-        BackLayerDepth = depth.data();
-        for (float& d : depth)
-            d = EmptyDepth();
-    }
-    TestImage source, dest, back;
-    std::vector<float> depth;
+    GlassLimits() : GlassImages(W, H) {}
 };
 
 TEST_F(GlassLimits, NeverSampleOutsideTheImages)
@@ -153,20 +141,12 @@ TEST_F(GlassLimits, NeverSampleOutsideTheImages)
 
 // Whole scenes with a reflection layer and glass at their limits, in every filled mode, quality,
 // depth and back-face setting: they draw inside the image and return.
-struct SceneCase {
-    DrawMode mode;
-    uint8_t quality;
-    bool deep;
-};
-
-class LimitScenes : public EngineTest, public ::testing::WithParamInterface<SceneCase> {};
+class LimitScenes : public EngineTest, public ::testing::WithParamInterface<DrawSetting> {};
 
 TEST_P(LimitScenes, DrawInsideTheImage)
 {
-    const SceneCase sc = GetParam();
-    UseDrawMode(sc.mode);
-    _Quality = sc.quality;
-    _Deep = sc.deep ? 1 : 0;
+    const DrawSetting sc = GetParam();
+    sc.Use();
     MapTexture environment(3, 1, sc.deep);
     environment.Fill(sc.deep ? 32768 : 255, 0, 0, 0);
     for (uint8_t backFaces : {0, 1})
@@ -203,10 +183,10 @@ TEST_P(LimitScenes, DrawInsideTheImage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LimitScenes,
-                         ::testing::Values(SceneCase{DrawMode::Flat, 0, false},
-                                           SceneCase{DrawMode::Flat, 1, true},
-                                           SceneCase{DrawMode::Phong, 0, true},
-                                           SceneCase{DrawMode::Phong, 1, false},
-                                           SceneCase{DrawMode::Phong, 1, true}));
+                         ::testing::Values(DrawSetting{DrawMode::Flat, 0, false},
+                                           DrawSetting{DrawMode::Flat, 1, true},
+                                           DrawSetting{DrawMode::Phong, 0, true},
+                                           DrawSetting{DrawMode::Phong, 1, false},
+                                           DrawSetting{DrawMode::Phong, 1, true}));
 
 } // namespace

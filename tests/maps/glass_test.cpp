@@ -10,6 +10,7 @@
 
 #include "shading/glass.h"
 #include "shading/pixel_shader.h"
+#include "tests/maps/glass_images.h"
 #include "tests/support/scene_builder.h"
 #include "tests/support/settings_guard.h"
 #include "tests/support/test_image.h"
@@ -23,23 +24,14 @@ constexpr int H = 12;
 // pixel it came from.
 int Code(int x, int y) { return 12 * x + y; }
 
-class Glass : public EngineTest {
+class Glass : public EngineTest, protected GlassImages {
 protected:
-    Glass()
-        : source(W, H, false), dest(W, H, false), back(W, H, false),
-          layerDepth(W * H, EmptyDepth())
+    Glass() : GlassImages(W, H)
     {
         for (int y = 0; y < H; ++y)
             for (int x = 0; x < W; ++x)
                 for (int c = 0; c < 3; ++c)
                     source.Set(x, y, c, Code(x, y));
-        Zwidth = W;
-        Zheight = H;
-        ChannelMax = 255;
-        RowStride = 4 * W;
-        destImage = dest.Data();
-        BackLayer = back.Data();
-        BackLayerDepth = layerDepth.data();
         _Quality = 0;
         _UseMultyRefract = 0;
         std::memset(&glass, 0, sizeof glass);
@@ -61,8 +53,6 @@ protected:
     {
         return static_cast<int>(std::lround(diffuse[component] * 255)) / 12;
     }
-    TestImage source, dest, back;
-    std::vector<float> layerDepth;
     GlassProp glass;
     float diffuse[3];
     float opacity;

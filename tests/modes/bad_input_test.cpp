@@ -6,37 +6,17 @@
 #include <cmath>
 #include <limits>
 
-#include "tests/support/scene_builder.h"
-#include "tests/support/settings_guard.h"
-#include "tests/support/test_image.h"
+#include "tests/support/bad_scene_fixture.h"
 
 namespace {
 
-constexpr int W = 40;
-constexpr int H = 30;
-
-struct Case {
-    DrawMode mode;
-    uint8_t quality;
-};
-
-class ModesBadInput : public EngineTest, public ::testing::WithParamInterface<Case> {
+class ModesBadInput : public BadSceneTest {
 protected:
-    ModesBadInput() : scene(W / 2, H / 2), image(W, H, false), source(W, H, false)
+    ModesBadInput() : source(W, H, false)
     {
-        UseDrawMode(GetParam().mode);
-        _Quality = GetParam().quality;
-        scene.AddFlatMaterial(0.9f, 0.5f, 0.1f);
         source.Fill(30, 60, 90, 255);
+        background = &source;
     }
-    void RenderAndCheck()
-    {
-        scene.Render(image, &source);
-        EXPECT_TRUE(image.GuardsIntact());
-        EXPECT_EQ(ZBuff, nullptr);
-    }
-    SceneBuilder scene;
-    TestImage image;
     TestImage source;
 };
 
@@ -122,10 +102,14 @@ TEST_P(ModesBadInput, MissingSourceAndMaterialsAreTolerated)
 }
 
 INSTANTIATE_TEST_SUITE_P(OutlineAndCurved, ModesBadInput,
-                         ::testing::Values(Case{DrawMode::Rough, 1}, Case{DrawMode::Line, 0},
-                                           Case{DrawMode::Line, 1}, Case{DrawMode::Wire, 0},
-                                           Case{DrawMode::Wire, 1}, Case{DrawMode::Patches, 0},
-                                           Case{DrawMode::Patches, 1}, Case{DrawMode::Bezier, 1},
-                                           Case{DrawMode::BezierOutline, 1}));
+                         ::testing::Values(DrawSetting{DrawMode::Rough, 1, false},
+                                           DrawSetting{DrawMode::Line, 0, false},
+                                           DrawSetting{DrawMode::Line, 1, false},
+                                           DrawSetting{DrawMode::Wire, 0, false},
+                                           DrawSetting{DrawMode::Wire, 1, false},
+                                           DrawSetting{DrawMode::Patches, 0, false},
+                                           DrawSetting{DrawMode::Patches, 1, false},
+                                           DrawSetting{DrawMode::Bezier, 1, false},
+                                           DrawSetting{DrawMode::BezierOutline, 1, false}));
 
 } // namespace

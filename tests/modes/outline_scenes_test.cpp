@@ -26,6 +26,17 @@ protected:
         scene.Render(image, &source);
         EXPECT_TRUE(image.GuardsIntact());
     }
+    // The triangle most of these scenes draw, facing the viewer or turned away from it.
+    static constexpr Corner A{8, 6, 0}, B{56, 10, 0}, C{24, 42, 0};
+    void AddTriangle(bool front) { scene.AddFacing(A, B, C, front); }
+    // The triangle facing the viewer at depth 0 with normals (nx, 0, nz) at every corner: for a
+    // negative nz, a curved surface seen from behind.
+    void AddTurnedAway(float nx, float nz)
+    {
+        AddTriangle(true);
+        for (__Point3ds& p : scene.points)
+            p.nx = nx, p.nz = nz;
+    }
     // Normal (nx, 0, nz) at every corner, each corner moved in depth onto the plane through the
     // origin with that normal, so that the curved edges are the straight ones.
     void Tilt(float nx, float nz)
@@ -52,15 +63,14 @@ float SegmentDistance(Corner p, Corner q, float x, float y)
 
 TEST_P(OutlineScenes, FrontFacesDrawTheirEdgesOnly)
 {
-    const Corner a{8, 6, 0}, b{56, 10, 0}, c{24, 42, 0};
-    scene.AddFacing(a, b, c, true);
+    AddTriangle(true);
     Render();
     int onEdges = 0;
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
-            const float d = std::fmin(SegmentDistance(a, b, x, y),
-                                      std::fmin(SegmentDistance(b, c, x, y),
-                                                SegmentDistance(c, a, x, y)));
+            const float d = std::fmin(SegmentDistance(A, B, x, y),
+                                      std::fmin(SegmentDistance(B, C, x, y),
+                                                SegmentDistance(C, A, x, y)));
             if (image.Get(x, y, 3) != 0) {
                 EXPECT_LT(d, 1.5f) << x << "," << y;
             }
@@ -76,7 +86,7 @@ TEST_P(OutlineScenes, FrontFacesDrawTheirEdgesOnly)
 
 TEST_P(OutlineScenes, BackFacesOnlyInTheBackFacePass)
 {
-    scene.AddFacing({8, 6, 0}, {56, 10, 0}, {24, 42, 0}, false);
+    AddTriangle(false);
     Tilt(0.0f, -1.0f); // for Wire, the surface turns away too
     Render();
     EXPECT_EQ(image.CountCovered(), 0);
@@ -91,21 +101,16 @@ class WireScenes : public OutlineScenes {};
 
 TEST_P(WireScenes, PiecesTurnedSlightlyAwayStillDraw)
 {
-    scene.AddFacing({8, 6, 0}, {56, 10, 0}, {24, 42, 0}, true);
-    // Normals (nx, 0, -0.1) at depth 0: a curved surface seen from behind, but not far behind.
-    // (In the plane of those normals the triangle would be seen edge-on, its pieces shorter
-    // than a pixel, and such pieces draw nothing.)
-    for (__Point3ds& p : scene.points)
-        p.nx = std::sqrt(1.0f - 0.01f), p.nz = -0.1f;
+    // Seen from behind, but not far behind. (In the plane of those normals the triangle would be
+    // seen edge-on, its pieces shorter than a pixel, and such pieces draw nothing.)
+    AddTurnedAway(std::sqrt(1.0f - 0.01f), -0.1f);
     Render();
     EXPECT_GT(image.CountCovered(), 100);
 }
 
 TEST_P(WireScenes, PiecesTurnedFurtherAwayAreHiddenOutsideTheBackFacePass)
 {
-    scene.AddFacing({8, 6, 0}, {56, 10, 0}, {24, 42, 0}, true);
-    for (__Point3ds& p : scene.points)
-        p.nx = std::sqrt(1.0f - 0.09f), p.nz = -0.3f;
+    AddTurnedAway(std::sqrt(1.0f - 0.09f), -0.3f);
     Render();
     EXPECT_EQ(image.CountCovered(), 0);
     _DubleSide = 1;

@@ -6,39 +6,11 @@
 #include <cmath>
 #include <limits>
 
-#include "tests/support/scene_builder.h"
-#include "tests/support/settings_guard.h"
-#include "tests/support/test_image.h"
+#include "tests/support/bad_scene_fixture.h"
 
 namespace {
 
-constexpr int W = 40;
-constexpr int H = 30;
-
-struct Case {
-    DrawMode mode;
-    uint8_t quality;
-    bool deep;
-};
-
-class BadInput : public EngineTest, public ::testing::WithParamInterface<Case> {
-protected:
-    BadInput() : scene(W / 2, H / 2), image(W, H, GetParam().deep)
-    {
-        UseDrawMode(GetParam().mode);
-        _Quality = GetParam().quality;
-        _Deep = GetParam().deep ? 1 : 0;
-        scene.AddFlatMaterial(0.9f, 0.5f, 0.1f);
-    }
-    void RenderAndCheck()
-    {
-        scene.Render(image);
-        EXPECT_TRUE(image.GuardsIntact());
-        EXPECT_EQ(ZBuff, nullptr);
-    }
-    SceneBuilder scene;
-    TestImage image;
-};
+using BadInput = BadSceneTest;
 
 TEST_P(BadInput, HugeCornersStayInsideTheImage)
 {
@@ -105,10 +77,10 @@ TEST_P(BadInput, MaterialIndicesBeyondTheMaterialsUseTheDefaults)
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, BadInput,
-    ::testing::Values(Case{DrawMode::Flat, 0, false}, Case{DrawMode::Flat, 1, false},
-                      Case{DrawMode::Phong, 0, false}, Case{DrawMode::Phong, 1, false},
-                      Case{DrawMode::Phong, 1, true}, Case{DrawMode::Flat, 1, true}),
-    [](const ::testing::TestParamInfo<Case>& info) {
+    ::testing::Values(DrawSetting{DrawMode::Flat, 0, false}, DrawSetting{DrawMode::Flat, 1, false},
+                      DrawSetting{DrawMode::Phong, 0, false}, DrawSetting{DrawMode::Phong, 1, false},
+                      DrawSetting{DrawMode::Phong, 1, true}, DrawSetting{DrawMode::Flat, 1, true}),
+    [](const ::testing::TestParamInfo<DrawSetting>& info) {
         return std::string(info.param.mode == DrawMode::Flat ? "Flat" : "Phong") +
                (info.param.quality ? "Quality" : "Draft") + (info.param.deep ? "Deep" : "Bytes");
     });

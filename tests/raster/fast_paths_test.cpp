@@ -36,6 +36,63 @@ float Forward(float a, float b, unsigned char* c, unsigned char* d, float e, flo
                                  w, x, y, z);
 }
 
+// Triangles strewn over the image and `margin` beyond it at depths -50..50, each about its first
+// corner at the size asked for; the tilts of their normals come from the same stream.
+class StrewnTriangles {
+public:
+    StrewnTriangles(unsigned seed, float margin, float maxTilt)
+        : random(seed), along(-margin, W + margin), down(-margin, H + margin), depth(-50.0f, 50.0f),
+          tilt(-maxTilt, maxTilt)
+    {
+    }
+    struct Corners {
+        Corner a, b, c;
+    };
+    Corners Next(float size)
+    {
+        const Corner a{along(random), down(random), depth(random)};
+        std::uniform_real_distribution<float> near(-size, size);
+        const Corner b{a.x + near(random), a.y + near(random), depth(random)};
+        const Corner c{a.x + near(random), a.y + near(random), depth(random)};
+        return {a, b, c};
+    }
+    float Tilt() { return tilt(random); }
+
+private:
+    std::mt19937 random;
+    std::uniform_real_distribution<float> along, down, depth, tilt;
+};
+
+// A background of many element values, each channel its own, so that every pixel drawn shows.
+void FillPattern(TestImage& image, int perColumn, int perRow, int perChannel)
+{
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            for (int c = 0; c < 4; ++c)
+                image.Set(x, y, c,
+                          (x * perColumn + y * perRow + c * perChannel) % 256 * image.FullScale() / 255);
+}
+
+// The scene drawn over `background`.
+std::vector<uint8_t> DrawOver(SceneBuilder& scene, TestImage& background)
+{
+    TestImage image(background.Width(), background.Height(), background.Deep());
+    image.CopyFrom(background);
+    scene.Render(image, &background);
+    return image.Snapshot();
+}
+
+// What `draw` gives with Forward in the shader slot, which sends every pixel through the slot
+// one at a time, as the drawing was always done.
+template <typename Draw>
+std::vector<uint8_t> ThroughTheSlot(Draw draw)
+{
+    __SetNewRenderOnePixel(Forward);
+    std::vector<uint8_t> drawn = draw();
+    __SetDefRenderOnePixel();
+    return drawn;
+}
+
 // A scene with some of everything: overlapping triangles of every size and slant with bent
 // normals, two lit materials (one with a highlight, one without), glass on the second, texture,
 // opacity and bump maps on mapped triangles, two lights, over a patterned background.
@@ -45,20 +102,14 @@ struct BusyScene {
 
     BusyScene(bool deep, bool glass, bool mapped)
     {
-        std::mt19937 random(7);
-        std::uniform_real_distribution<float> along(-10.0f, W + 10.0f), down(-10.0f, H + 10.0f);
-        std::uniform_real_distribution<float> depth(-50.0f, 50.0f), tilt(-0.8f, 0.8f);
+        StrewnTriangles strewn(7, 10.0f, 0.8f);
         for (int k = 0; k < 40; ++k) {
-            const Corner a{along(random), down(random), depth(random)};
-            const float size = k % 4 == 0 ? 40.0f : (k % 4 == 1 ? 12.0f : 3.0f);
-            std::uniform_real_distribution<float> near(-size, size);
-            const Corner b{a.x + near(random), a.y + near(random), depth(random)};
-            const Corner c{a.x + near(random), a.y + near(random), depth(random)};
+            const auto [a, b, c] = strewn.Next(k % 4 == 0 ? 40.0f : (k % 4 == 1 ? 12.0f : 3.0f));
             scene.AddFacing(a, b, c, k % 5 != 0, static_cast<uint16_t>(k % 2));
         }
         for (__Point3ds& p : scene.points) {
-            p.nx = tilt(random);
-            p.ny = tilt(random);
+            p.nx = strewn.Tilt();
+            p.ny = strewn.Tilt();
             p.nz = 1.0f;
             p.mapped = mapped ? 1 : 0;
             p.u = p.x / 4.0f; // several texels a pixel: the maps filter with the previous pixel
@@ -98,66 +149,67 @@ struct BusyScene {
     // The scene over a patterned background, through the slot's shader.
     std::vector<uint8_t> Draw(bool deep)
     {
-        TestImage image(W, H, deep), source(W, H, deep);
-        for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x)
-                for (int c = 0; c < 4; ++c)
-                    source.Set(x, y, c, ((x * 7 + y * 13 + c * 50) % 256) * source.FullScale() / 255);
-        image.CopyFrom(source);
-        scene.Render(image, &source);
-        return image.Snapshot();
+        TestImage source(W, H, deep);
+        FillPattern(source, 7, 13, 50);
+        return DrawOver(scene, source);
     }
 };
 
+// The settings a whole scene is compared under, and what the scene holds: glass and maps in the
+// busy scene, the number of lights in the four-wide one.
 struct Setting {
     DrawMode mode;
     uint8_t quality;
-    bool deep, glass, mapped;
-    uint8_t backFaces, multipleRefraction, phong2;
+    bool deep;
+    uint8_t backFaces, doubleSided, multipleRefraction, phong2;
+    bool glass, mapped;
+    int lights;
 };
 
-class FastPaths : public EngineTest, public ::testing::WithParamInterface<Setting> {};
+class WholeScenes : public EngineTest, public ::testing::WithParamInterface<Setting> {
+protected:
+    WholeScenes()
+    {
+        const Setting& s = GetParam();
+        DrawSetting{s.mode, s.quality, s.deep}.Use();
+        _DrawBackFaces = s.backFaces;
+        _DubleSide = s.doubleSided;
+        _UseMultyRefract = s.multipleRefraction;
+        _UsePhong2 = s.phong2;
+    }
+};
+
+using FastPaths = WholeScenes;
 
 TEST_P(FastPaths, TheEnginesOwnShaderDrawsWhatTheSlotDraws)
 {
-    const Setting s = GetParam();
-    UseDrawMode(s.mode);
-    _Quality = s.quality;
-    _Deep = s.deep ? 1 : 0;
-    _DrawBackFaces = s.backFaces;
-    _UseMultyRefract = s.multipleRefraction;
-    _UsePhong2 = s.phong2;
+    const Setting& s = GetParam();
     BusyScene scene(s.deep, s.glass, s.mapped);
     if (s.mapped)
         __AddPersp(static_cast<int>(scene.scene.points.size()), scene.scene.points.data(), 1.0f,
                    0.0f, 0.0f, 900.0f);
     const std::vector<uint8_t> direct = scene.Draw(s.deep);
-    __SetNewRenderOnePixel(Forward);
-    const std::vector<uint8_t> throughSlot = scene.Draw(s.deep);
-    __SetDefRenderOnePixel();
-    ASSERT_EQ(direct.size(), throughSlot.size());
-    EXPECT_TRUE(direct == throughSlot);
-    // Something was drawn at all: the patterned background is fully opaque, so compare with it.
+    EXPECT_TRUE(direct == ThroughTheSlot([&] { return scene.Draw(s.deep); }));
     const std::vector<uint8_t> again = scene.Draw(s.deep);
     EXPECT_TRUE(again == direct) << "a second call, with the buffers the first one kept";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ModesAndSettings, FastPaths,
-    ::testing::Values(Setting{DrawMode::Phong, 1, false, false, false, 0, 0, 0},
-                      Setting{DrawMode::Phong, 0, false, false, false, 0, 0, 0},
-                      Setting{DrawMode::Phong, 1, true, true, false, 0, 1, 1},
-                      Setting{DrawMode::Phong, 1, false, true, true, 1, 2, 0},
-                      Setting{DrawMode::Phong, 0, true, false, true, 0, 0, 0},
-                      Setting{DrawMode::Phong, 1, false, false, true, 0, 0, 1},
-                      Setting{DrawMode::Phong, 1, true, true, false, 0, 0, 0},
-                      Setting{DrawMode::Phong, 1, false, true, true, 1, 1, 0},
-                      Setting{DrawMode::Flat, 1, false, true, false, 0, 0, 0},
-                      Setting{DrawMode::Flat, 1, true, false, true, 1, 0, 0},
-                      Setting{DrawMode::Patches, 1, false, false, false, 0, 2, 1},
-                      Setting{DrawMode::Bezier, 1, false, true, true, 0, 1, 0},
-                      Setting{DrawMode::Line, 1, true, true, false, 0, 0, 0},
-                      Setting{DrawMode::Wire, 0, false, false, false, 1, 0, 0}),
+    ::testing::Values(Setting{DrawMode::Phong, 1, false, 0, 0, 0, 0, false, false, 0},
+                      Setting{DrawMode::Phong, 0, false, 0, 0, 0, 0, false, false, 0},
+                      Setting{DrawMode::Phong, 1, true, 0, 0, 1, 1, true, false, 0},
+                      Setting{DrawMode::Phong, 1, false, 1, 0, 2, 0, true, true, 0},
+                      Setting{DrawMode::Phong, 0, true, 0, 0, 0, 0, false, true, 0},
+                      Setting{DrawMode::Phong, 1, false, 0, 0, 0, 1, false, true, 0},
+                      Setting{DrawMode::Phong, 1, true, 0, 0, 0, 0, true, false, 0},
+                      Setting{DrawMode::Phong, 1, false, 1, 0, 1, 0, true, true, 0},
+                      Setting{DrawMode::Flat, 1, false, 0, 0, 0, 0, true, false, 0},
+                      Setting{DrawMode::Flat, 1, true, 1, 0, 0, 0, false, true, 0},
+                      Setting{DrawMode::Patches, 1, false, 0, 0, 2, 1, false, false, 0},
+                      Setting{DrawMode::Bezier, 1, false, 0, 0, 1, 0, true, true, 0},
+                      Setting{DrawMode::Line, 1, true, 0, 0, 0, 0, true, false, 0},
+                      Setting{DrawMode::Wire, 0, false, 1, 0, 0, 0, false, false, 0}),
     [](const ::testing::TestParamInfo<Setting>& info) { return std::to_string(info.index); });
 
 // Materials whose pixels go four at a time, with every case of the highlight: computed, left out
@@ -191,15 +243,9 @@ struct FourWideScene {
 
     explicit FourWideScene(int lightCount)
     {
-        std::mt19937 random(19);
-        std::uniform_real_distribution<float> along(-20.0f, W + 20.0f), down(-20.0f, H + 20.0f);
-        std::uniform_real_distribution<float> depth(-50.0f, 50.0f), tilt(-0.9f, 0.9f);
+        StrewnTriangles strewn(19, 20.0f, 0.9f);
         for (int k = 0; k < 60; ++k) {
-            const Corner a{along(random), down(random), depth(random)};
-            const float size = k % 3 == 0 ? 70.0f : (k % 3 == 1 ? 14.0f : 3.0f);
-            std::uniform_real_distribution<float> near(-size, size);
-            const Corner b{a.x + near(random), a.y + near(random), depth(random)};
-            const Corner c{a.x + near(random), a.y + near(random), depth(random)};
+            const auto [a, b, c] = strewn.Next(k % 3 == 0 ? 70.0f : (k % 3 == 1 ? 14.0f : 3.0f));
             const uint16_t material = static_cast<uint16_t>(k % 7 == 6 ? 9 : k % 6);
             scene.AddFacing(a, b, c, k % 4 != 0, material);
             if (k % 5 == 0)
@@ -211,8 +257,8 @@ struct FourWideScene {
                         3);
         for (size_t p = 0; p < scene.points.size(); ++p) {
             __Point3ds& point = scene.points[p];
-            point.nx = tilt(random);
-            point.ny = tilt(random);
+            point.nx = strewn.Tilt();
+            point.ny = strewn.Tilt();
             point.nz = p % 3 == 0 ? -0.5f : 1.0f;
             if (p % 41 == 0)
                 point.nx = point.ny = point.nz = 0.0f;
@@ -229,56 +275,67 @@ struct FourWideScene {
     }
 };
 
-struct FourWideSetting {
-    DrawMode mode;
-    uint8_t quality;
-    bool deep;
-    uint8_t backFaces, doubleSided, phong2;
-    int lights;
-};
-
-class FourWide : public EngineTest, public ::testing::WithParamInterface<FourWideSetting> {};
+using FourWide = WholeScenes;
 
 TEST_P(FourWide, SpanInteriorsByFoursDrawWhatOnePixelAtATimeDraws)
 {
-    const FourWideSetting s = GetParam();
-    UseDrawMode(s.mode);
-    _Quality = s.quality;
-    _Deep = s.deep ? 1 : 0;
-    _DrawBackFaces = s.backFaces;
-    _DubleSide = s.doubleSided;
-    _UsePhong2 = s.phong2;
+    const Setting& s = GetParam();
     FourWideScene scene(s.lights);
-    TestImage image(W, H, s.deep), source(W, H, s.deep);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-            for (int c = 0; c < 4; ++c)
-                source.Set(x, y, c, (x * 5 + y * 11 + c * 70) % 256 * source.FullScale() / 255);
-    image.CopyFrom(source);
-    scene.scene.Render(image, &source);
-    const std::vector<uint8_t> byFours = image.Snapshot();
-    image.CopyFrom(source);
-    __SetNewRenderOnePixel(Forward); // the slot's shader is called one pixel at a time
-    scene.scene.Render(image, &source);
-    __SetDefRenderOnePixel();
-    EXPECT_TRUE(byFours == image.Snapshot());
+    TestImage source(W, H, s.deep);
+    FillPattern(source, 5, 11, 70);
+    const std::vector<uint8_t> byFours = DrawOver(scene.scene, source);
+    EXPECT_TRUE(byFours == ThroughTheSlot([&] { return DrawOver(scene.scene, source); }));
     EXPECT_FALSE(byFours == source.Snapshot()) << "the scene draws something";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ModesAndSettings, FourWide,
-    ::testing::Values(FourWideSetting{DrawMode::Phong, 1, false, 0, 0, 0, 2},
-                      FourWideSetting{DrawMode::Phong, 1, true, 0, 0, 1, 2},
-                      FourWideSetting{DrawMode::Phong, 0, false, 1, 1, 0, 6},
-                      FourWideSetting{DrawMode::Phong, 0, true, 0, 1, 0, 1},
-                      FourWideSetting{DrawMode::Phong, 1, false, 1, 0, 1, 6},
-                      FourWideSetting{DrawMode::Flat, 1, false, 0, 0, 0, 2},
-                      FourWideSetting{DrawMode::Flat, 1, true, 1, 1, 0, 6},
-                      FourWideSetting{DrawMode::Flat, 0, false, 0, 0, 0, 1},
-                      FourWideSetting{DrawMode::Flat, 0, true, 0, 1, 0, 2}),
-    [](const ::testing::TestParamInfo<FourWideSetting>& info) {
+    ::testing::Values(Setting{DrawMode::Phong, 1, false, 0, 0, 1, 0, false, false, 2},
+                      Setting{DrawMode::Phong, 1, true, 0, 0, 1, 1, false, false, 2},
+                      Setting{DrawMode::Phong, 0, false, 1, 1, 1, 0, false, false, 6},
+                      Setting{DrawMode::Phong, 0, true, 0, 1, 1, 0, false, false, 1},
+                      Setting{DrawMode::Phong, 1, false, 1, 0, 1, 1, false, false, 6},
+                      Setting{DrawMode::Flat, 1, false, 0, 0, 1, 0, false, false, 2},
+                      Setting{DrawMode::Flat, 1, true, 1, 1, 1, 0, false, false, 6},
+                      Setting{DrawMode::Flat, 0, false, 0, 0, 1, 0, false, false, 1},
+                      Setting{DrawMode::Flat, 0, true, 0, 1, 1, 0, false, false, 2}),
+    [](const ::testing::TestParamInfo<Setting>& info) {
         return std::to_string(info.index);
     });
+
+// The k-th material and lights of a run comparing one way of shading with another: strength 0
+// (the highlight is left out where it cannot count), exponents that make pow overflow or divide
+// by zero, infinite highlight colours, lights behind the surface and multipliers beyond 1.
+material3ds TrialMaterial(int k, std::mt19937& random)
+{
+    const float shininess[] = {1.5f, 0.0f, -0.5f, 0.004f, NAN, 3.0f};
+    const float strength[] = {0.0f, -0.0f, 0.9f, INFINITY, 10.0f, NAN};
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    material3ds m;
+    std::memset(&m, 0, sizeof m);
+    for (int c = 0; c < 3; ++c) {
+        m.diffuse[c] = 0.5f + 0.5f * unit(random);
+        m.specular[c] = k % 7 == 0 ? INFINITY : 0.5f + 0.5f * unit(random);
+    }
+    m.shininess = shininess[k % 6];
+    m.shinStrength = strength[(k / 6) % 6];
+    return m;
+}
+
+template <size_t Count>
+void TrialLights(int k, std::mt19937& random, light3ds (&lights)[Count])
+{
+    const float multiplier[] = {1.0f, -1.0f, 4.0f, 0.3f, 1e30f};
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    std::memset(lights, 0, sizeof lights);
+    for (light3ds& l : lights) {
+        for (int c = 0; c < 3; ++c) {
+            l.pos[c] = 500.0f * unit(random);
+            l.color[c] = 0.5f + 0.5f * unit(random);
+        }
+        l.multiplier = multiplier[(k / 36) % 5];
+    }
+}
 
 // Each lane of the four-wide shader against the one-pixel shader, over the same materials,
 // lights and settings as the plain-loop test below, with lanes that share a normal (where the
@@ -288,28 +345,11 @@ TEST(FourWideSteps, EachLaneOfTheShaderIsThePixelShader)
     EngineSettingsGuard guard;
     std::mt19937 random(23);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-    const float shininess[] = {1.5f, 0.0f, -0.5f, 0.004f, NAN, 3.0f};
-    const float strength[] = {0.0f, -0.0f, 0.9f, INFINITY, 10.0f, NAN};
-    const float multiplier[] = {1.0f, -1.0f, 4.0f, 0.3f, 1e30f};
     for (int k = 0; k < 3000; ++k) {
-        material3ds m;
-        std::memset(&m, 0, sizeof m);
-        for (int c = 0; c < 3; ++c) {
-            m.diffuse[c] = 0.5f + 0.5f * unit(random);
-            m.specular[c] = k % 7 == 0 ? INFINITY : 0.5f + 0.5f * unit(random);
-        }
-        m.shininess = shininess[k % 6];
-        m.shinStrength = strength[(k / 6) % 6];
+        material3ds m = TrialMaterial(k, random);
         m.selfIllum = k % 5 == 0 ? 0.3f : (k % 5 == 1 ? 1.2f : 0.0f);
         light3ds lights[6];
-        std::memset(lights, 0, sizeof lights);
-        for (light3ds& l : lights) {
-            for (int c = 0; c < 3; ++c) {
-                l.pos[c] = 500.0f * unit(random);
-                l.color[c] = 0.5f + 0.5f * unit(random);
-            }
-            l.multiplier = multiplier[(k / 36) % 5];
-        }
+        TrialLights(k, random, lights);
         const int lightCount = 1 + k % 6;
         _DrawBackFaces1 = k % 11 == 0;
         _DubleSide = k % 13 == 0;
@@ -519,32 +559,13 @@ TEST(DefaultShader, LightingIsThatOfThePlainLoop)
     EngineSettingsGuard guard;
     std::mt19937 random(5);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-    // Strength 0 (the highlight is left out where it cannot count), exponents that make pow
-    // overflow or divide by zero, lights behind the surface and multipliers beyond 1.
-    const float shininess[] = {1.5f, 0.0f, -0.5f, 0.004f, NAN, 3.0f};
-    const float strength[] = {0.0f, -0.0f, 0.9f, INFINITY, 10.0f, NAN};
-    const float multiplier[] = {1.0f, -1.0f, 4.0f, 0.3f, 1e30f};
     int compared = 0;
     for (int k = 0; k < 4000; ++k) {
-        material3ds m;
-        std::memset(&m, 0, sizeof m);
-        for (int c = 0; c < 3; ++c) {
-            m.diffuse[c] = 0.5f + 0.5f * unit(random);
-            m.specular[c] = k % 7 == 0 ? INFINITY : 0.5f + 0.5f * unit(random);
-        }
-        m.shininess = shininess[k % 6];
-        m.shinStrength = strength[(k / 6) % 6];
+        material3ds m = TrialMaterial(k, random);
         m.selfIllum = k % 5 == 0 ? 0.3f : 0.0f;
         m.transparency = -0.25f * (k % 3);
         light3ds lights[2];
-        std::memset(lights, 0, sizeof lights);
-        for (light3ds& l : lights) {
-            for (int c = 0; c < 3; ++c) {
-                l.pos[c] = 500.0f * unit(random);
-                l.color[c] = 0.5f + 0.5f * unit(random);
-            }
-            l.multiplier = multiplier[(k / 36) % 5];
-        }
+        TrialLights(k, random, lights);
         _DrawBackFaces1 = k % 11 == 0;
         _DubleSide = k % 13 == 0;
         __Point normal{unit(random), unit(random), k % 17 == 0 ? 0.0f : unit(random)};

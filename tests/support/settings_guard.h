@@ -51,6 +51,20 @@ private:
 // Sets _DrawMode, as a caller of the exports would, by the mode's name.
 inline void UseDrawMode(DrawMode mode) { _DrawMode = static_cast<uint8_t>(mode); }
 
+// The settings every drawing test picks: draw mode, quality and element width.
+struct DrawSetting {
+    DrawMode mode;
+    uint8_t quality;
+    bool deep;
+
+    void Use() const
+    {
+        UseDrawMode(mode);
+        _Quality = quality;
+        _Deep = deep ? 1 : 0;
+    }
+};
+
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest() { EngineSettingsGuard::ResetToLoadValues(); }

@@ -153,10 +153,8 @@ TEST_F(TreeBadInput, ExtremeTimesStayDefined)
         in.needleTime = time;
         in.windTime = time;
         Build(in);
-        ForEachNode(tree->root, [&](const BranchNode& b) {
-            if (b.level >= 1) {
-                EXPECT_TRUE(b.needleWave == -1.0f || (b.needleWave > 0.0f && b.needleWave <= 1.0f));
-            }
+        ForEachBranch(tree->root, [&](const BranchNode& b) {
+            EXPECT_TRUE(b.needleWave == -1.0f || (b.needleWave > 0.0f && b.needleWave <= 1.0f));
         });
         for (int32_t i = 0; i < tree->pointCount; ++i)
             ASSERT_TRUE(std::isfinite(tree->points[i].x + tree->points[i].y + tree->points[i].z));

@@ -148,14 +148,12 @@ using NeedleLean = TreeTest;
 
 TEST_F(NeedleLean, DefaultWeightsByLevelWithoutTheWave)
 {
-    TreeInputs in = DefaultInputs();
-    in.needleShape = NeedleShapeFlat;
-    in.needleLift = 0.0f;
-    Build(in, false);
+    GrowSkeleton([](TreeInputs& in) {
+        in.needleShape = NeedleShapeFlat;
+        in.needleLift = 0.0f;
+    });
     int checked = 0;
-    ForEachNode(tree->root, [&](const BranchNode& b) {
-        if (b.level < 1)
-            return;
+    ForEachBranch(tree->root, [&](const BranchNode& b) {
         float k = b.level > 3 ? 0.35f : 0.45f;
         for (int32_t i = 0; i < b.needleCount; i += 2) {
             EXPECT_NEAR(LeanWeight(b.needles[i]), k, 1e-5f);
@@ -187,22 +185,17 @@ TEST_F(NeedleLean, WaveRaisesTheNeedlesNearItsPosition)
 
 TEST_F(NeedleLean, UngrownBranchesHaveZeroLengthNeedlesAndGrowingOnesShrink)
 {
-    TreeInputs in = DefaultInputs();
-    in.growUp = 0.0f;
-    Build(in, false);
+    GrowSkeleton([](TreeInputs& in) { in.growUp = 0.0f; });
     int needles = 0;
-    ForEachNode(tree->root, [&](const BranchNode& b) {
-        if (b.level < 1)
-            return;
+    ForEachBranch(tree->root, [&](const BranchNode& b) {
         EXPECT_EQ(b.needleLength, 0.0f);
         for (int32_t i = 0; i < b.needleCount; ++i, ++needles)
             EXPECT_EQ(std::memcmp(&b.needles[i].tip, &b.needles[i].base, sizeof(TreeVec3)), 0);
     });
     EXPECT_GT(needles, 0);
 
-    in.growUp = 60.0f;
-    Build(in, false);
-    const BranchNode& growing = *tree->root->children[0]->children[0];
+    const BranchNode& trunk = GrowSkeleton([](TreeInputs& in) { in.growUp = 60.0f; });
+    const BranchNode& growing = *trunk.children[0]->children[0];
     ASSERT_LT(growing.growth, 1.0f);
     for (int32_t i = 0; i < growing.needleCount; i += 4) {
         float t = static_cast<float>(i + 1) / static_cast<float>(growing.needleCount) * 0.8f;

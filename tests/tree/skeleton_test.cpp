@@ -96,10 +96,7 @@ TEST_F(TreeSkeleton, FourLevelBandsAtSixtyPercent)
 
 TEST_F(TreeSkeleton, GrowingTrunkIsATipWithInertChildren)
 {
-    TreeInputs in = DefaultInputs();
-    in.growUp = 10.0f;
-    Build(in, false);
-    const BranchNode& trunk = *tree->root;
+    const BranchNode& trunk = GrowSkeleton([](TreeInputs& in) { in.growUp = 10.0f; });
     EXPECT_EQ(trunk.level, 1);
     EXPECT_EQ(trunk.growth, 0.4f);
     EXPECT_EQ(trunk.segmentCount, 8);
@@ -130,8 +127,8 @@ TEST_F(TreeSkeleton, NeedleWaveTravelsFromTheTrunk)
     auto waves = [&](int frame) {
         Build(DefaultInputs(1920.0f, frame), false);
         std::vector<std::pair<int, float>> found;
-        ForEachNode(tree->root, [&](const BranchNode& b) {
-            if (b.level >= 1 && b.needleWave != -1.0f)
+        ForEachBranch(tree->root, [&](const BranchNode& b) {
+            if (b.needleWave != -1.0f)
                 found.push_back({b.level, b.needleWave});
         });
         return found;
@@ -150,10 +147,7 @@ TEST_F(TreeSkeleton, NeedleWaveTravelsFromTheTrunk)
 
 TEST_F(TreeSkeleton, SingleLevelTrunkHasTheBud)
 {
-    TreeInputs in = DefaultInputs();
-    in.levels = 1;
-    Build(in, false);
-    const BranchNode& trunk = *tree->root;
+    const BranchNode& trunk = GrowSkeleton([](TreeInputs& in) { in.levels = 1; });
     ASSERT_EQ(trunk.level, 1);
     EXPECT_EQ(trunk.childCount, 0);
     ASSERT_EQ(trunk.segmentCount, 8);

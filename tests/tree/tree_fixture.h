@@ -50,6 +50,16 @@ inline void ForEachNode(const BranchNode* node, const std::function<void(const B
             ForEachNode(node->children[j], f);
 }
 
+// Visits the branches reachable from node in pre-order: the nodes of level 1 and up, not the
+// inert ones.
+inline void ForEachBranch(const BranchNode* node, const std::function<void(const BranchNode&)>& f)
+{
+    ForEachNode(node, [&](const BranchNode& b) {
+        if (b.level >= 1)
+            f(b);
+    });
+}
+
 inline int CountNodes(const BranchNode* node)
 {
     int n = 0;
@@ -79,6 +89,15 @@ protected:
         PageRelease(tree->triangles);
         DestroyTree(tree);
         tree = nullptr;
+    }
+    // Grows the default inputs as `change` alters them, without the mesh; returns the trunk.
+    template <typename Change>
+    const BranchNode& GrowSkeleton(Change change)
+    {
+        TreeInputs in = DefaultInputs();
+        change(in);
+        Build(in, false);
+        return *tree->root;
     }
     void TearDown() override { Release(); }
 
