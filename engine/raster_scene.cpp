@@ -185,6 +185,23 @@ struct RowRuns {
     TouchedRows composited;
 };
 
+// Zeroes the runs of an image of the call's size that rows holds, and empties rows again.
+template <typename Element>
+inline void ClearRuns(unsigned char* image, TouchedRows& rows)
+{
+    for (int y = rows.top; y <= rows.bottom; ++y) {
+        if (rows.first[y] <= rows.last[y])
+            std::memset(image + (static_cast<size_t>(y) * Zwidth + rows.first[y]) *
+                                    sizeof(Element) * 4,
+                        0, static_cast<size_t>(rows.last[y] - rows.first[y] + 1) *
+                               sizeof(Element) * 4);
+        rows.first[y] = INT_MAX;
+        rows.last[y] = INT_MIN;
+    }
+    rows.top = INT_MAX;
+    rows.bottom = INT_MIN;
+}
+
 void MakeEmpty(TouchedRows& rows, int* block, int height)
 {
     rows.first = block;
@@ -228,17 +245,7 @@ void DrawThroughWindow(const Scene& scene, RowRuns& runs, __Triangle3ds* t, bool
         for (int x = first; x <= last; ++x)
             CompositePixel<Element>(y * RowStride + 4 * x);
     }
-    for (int y = touched.top; y <= touched.bottom; ++y) {
-        if (touched.first[y] <= touched.last[y])
-            std::memset(ScratchImage + (static_cast<size_t>(y) * Zwidth + touched.first[y]) *
-                                           sizeof(Element) * 4,
-                        0, static_cast<size_t>(touched.last[y] - touched.first[y] + 1) *
-                               sizeof(Element) * 4);
-        touched.first[y] = INT_MAX;
-        touched.last[y] = INT_MIN;
-    }
-    touched.top = INT_MAX;
-    touched.bottom = INT_MIN;
+    ClearRuns<Element>(ScratchImage, touched);
 }
 
 // One pass over the scene's triangles, in array order, with the rasteriser of the draw mode.
@@ -373,24 +380,6 @@ void Give(KeptBuffer& kept)
     PageRelease(kept.block);
     kept.block = nullptr;
     kept.bytes = 0;
-}
-
-// Restores what the kept compositing buffers hold between calls: EdgeColorMemory zero where this
-// call composited.
-template <typename Element>
-void ClearCompositedRuns(TouchedRows& composited)
-{
-    for (int y = composited.top; y <= composited.bottom; ++y) {
-        if (composited.first[y] <= composited.last[y])
-            std::memset(EdgeColorMemory + (static_cast<size_t>(y) * Zwidth + composited.first[y]) *
-                                              sizeof(Element) * 4,
-                        0, static_cast<size_t>(composited.last[y] - composited.first[y] + 1) *
-                               sizeof(Element) * 4);
-        composited.first[y] = INT_MAX;
-        composited.last[y] = INT_MIN;
-    }
-    composited.top = INT_MAX;
-    composited.bottom = INT_MIN;
 }
 
 void ForgetCallBuffers()
@@ -534,11 +523,13 @@ void __RasterScene(unsigned char* dest, unsigned char* sourceImage, int width, i
                 FillDepth(ZBuff, pixels);
             RasterPass(scene, runs, triangles, triangleCount);
         }
+        // The kept compositing buffers hold zeros between calls: EdgeColorMemory is cleared
+        // again where this call composited.
         if (compositing) {
             if (scene.deep)
-                ClearCompositedRuns<uint16_t>(runs.composited);
+                ClearRuns<uint16_t>(EdgeColorMemory, runs.composited);
             else
-                ClearCompositedRuns<uint8_t>(runs.composited);
+                ClearRuns<uint8_t>(EdgeColorMemory, runs.composited);
         }
     }
     _DrawBackFaces1 = 0;
