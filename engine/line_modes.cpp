@@ -4,6 +4,7 @@
 // them tests or writes depth.
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "engine/curved_surface.h"
 #include "engine/engine_exports.h"
@@ -210,14 +211,21 @@ void InvertPixelOf(float x, float y, unsigned char* destImage, const unsigned ch
     StoreElement<Element>(destImage, at + 3, ChannelMax);
 }
 
-// One step of the DDA along the main axis a, from a0 while a < aEnd, with the other coordinate
-// b0 + (a - a0) * slope. Only steps that reach columns (or rows) 0..limit-1 are taken; a start
-// far before the image is skipped to, and the step count is capped, because at magnitudes of
-// 1e30 adding 1 no longer moves a float.
+// The DDA along the main axis a of the segment (a0, b0)-(a1, b1), from its end with the smaller
+// a in steps of one while a stays below the other end, with the other coordinate following the
+// segment's slope. Only steps that reach columns (or rows) 0..limit-1 are taken; a start far
+// before the image is skipped to, and the step count is capped, because at magnitudes of 1e30
+// adding 1 no longer moves a float.
 template <typename Element>
-void InvertRun(float a0, float b0, float aEnd, float slope, bool mainIsX,
-               unsigned char* destImage, const unsigned char* sourceImage, int width, int height)
+void InvertRun(float a0, float b0, float a1, float b1, bool mainIsX, unsigned char* destImage,
+               const unsigned char* sourceImage, int width, int height)
 {
+    if (!(a0 < a1)) {
+        std::swap(a0, a1);
+        std::swap(b0, b1);
+    }
+    const float aEnd = a1;
+    const float slope = (b1 - b0) / (a1 - a0);
     const int limit = mainIsX ? width : height;
     double first = std::floor(-1.0 - static_cast<double>(a0));
     if (!(first > 0.0))
@@ -241,21 +249,10 @@ void InvertLineOf(float x0, float y0, float x1, float y1, unsigned char* destIma
 {
     if (!Finite(x0, y0, x1, y1) || (x1 == x0 && y1 == y0))
         return;
-    if (std::fabs(x1 - x0) > std::fabs(y1 - y0)) {
-        if (x0 < x1)
-            InvertRun<Element>(x0, y0, x1, (y1 - y0) / (x1 - x0), true, destImage, sourceImage,
-                               width, height);
-        else
-            InvertRun<Element>(x1, y1, x0, (y0 - y1) / (x0 - x1), true, destImage, sourceImage,
-                               width, height);
-    } else {
-        if (y0 < y1)
-            InvertRun<Element>(y0, x0, y1, (x1 - x0) / (y1 - y0), false, destImage, sourceImage,
-                               width, height);
-        else
-            InvertRun<Element>(y1, x1, y0, (x0 - x1) / (y0 - y1), false, destImage, sourceImage,
-                               width, height);
-    }
+    if (std::fabs(x1 - x0) > std::fabs(y1 - y0))
+        InvertRun<Element>(x0, y0, x1, y1, true, destImage, sourceImage, width, height);
+    else
+        InvertRun<Element>(y0, x0, y1, x1, false, destImage, sourceImage, width, height);
 }
 
 } // namespace
