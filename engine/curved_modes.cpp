@@ -261,15 +261,32 @@ void PatchTriangle(const Scene& scene, __Triangle3ds* triangle)
 
 namespace {
 
+// A triangle's corners in the scene and the cubic patch through them, sampled as one.
+struct TrianglePatch {
+    TrianglePatch(const Scene& scene, const __Triangle3ds& triangle)
+        : p0(scene.points[triangle.a]), p1(scene.points[triangle.b]),
+          p2(scene.points[triangle.c])
+    {
+        BuildCubicPatch(p0, p1, p2, patch);
+    }
+
+    template <class Visit>
+    void Sample(const Scene& scene, __PrevInfo& prev, Visit&& visit) const
+    {
+        SamplePatch(patch, p0, p1, p2, scene.originX, scene.originY, prev, visit);
+    }
+
+    const __Point3ds& p0;
+    const __Point3ds& p1;
+    const __Point3ds& p2;
+    CubicPatch patch;
+};
+
 template <typename Element>
 void SampleBezier(const Scene& scene, __Triangle3ds* triangle)
 {
-    const __Point3ds& p0 = scene.points[triangle->a];
-    const __Point3ds& p1 = scene.points[triangle->b];
-    const __Point3ds& p2 = scene.points[triangle->c];
-    CubicPatch patch;
-    BuildCubicPatch(p0, p1, p2, patch);
-    const unsigned char mapsOn = patch.mapped ? 1 : 0;
+    const TrianglePatch surface(scene, *triangle);
+    const unsigned char mapsOn = surface.patch.mapped ? 1 : 0;
     const float fx = static_cast<float>(scene.originX), fy = static_cast<float>(scene.originY);
     unsigned char* target = scene.target;
     __PrevInfo prev{};
@@ -280,7 +297,7 @@ void SampleBezier(const Scene& scene, __Triangle3ds* triangle)
         PrepareTriangleShading(shading, triangle, scene.materials, scene.materialCount,
                                scene.textures, scene.lightCount, scene.lights, scene.glassProps);
 
-    SamplePatch(patch, p0, p1, p2, scene.originX, scene.originY, prev, [&](const Sample& sample) {
+    surface.Sample(scene, prev, [&](const Sample& sample) {
         double n[3];
         EvaluatePatchRow(*sample.normalRow, sample.s, n);
         const float nx = static_cast<float>(n[0]);
@@ -337,12 +354,7 @@ void SampleBezier(const Scene& scene, __Triangle3ds* triangle)
 template <typename Element>
 void SampleOutline(const Scene& scene, __Triangle3ds* triangle)
 {
-    const __Point3ds& p0 = scene.points[triangle->a];
-    const __Point3ds& p1 = scene.points[triangle->b];
-    const __Point3ds& p2 = scene.points[triangle->c];
-    CubicPatch patch;
-    BuildCubicPatch(p0, p1, p2, patch);
-
+    const TrianglePatch surface(scene, *triangle);
     float colour[3] = {static_cast<float>(ChannelMax), 0.0f, 0.0f};
     if (scene.materials && scene.materialCount > 0) {
         const int index = triangle->material < scene.materialCount ? triangle->material
@@ -354,7 +366,7 @@ void SampleOutline(const Scene& scene, __Triangle3ds* triangle)
     const unsigned char* source = scene.source;
     __PrevInfo prev{};
 
-    SamplePatch(patch, p0, p1, p2, scene.originX, scene.originY, prev, [&](const Sample& sample) {
+    surface.Sample(scene, prev, [&](const Sample& sample) {
         double n[3];
         EvaluatePatchRow(*sample.normalRow, sample.s, n);
         const float nz = static_cast<float>(n[2]);
@@ -378,24 +390,25 @@ void SampleOutline(const Scene& scene, __Triangle3ds* triangle)
     });
 }
 
+using TriangleSampler = void (*)(const Scene&, __Triangle3ds*);
+
+// A triangle of a scene that has somewhere to draw, sampled in the scene's element size.
+void SampleInElementSize(const Scene& scene, __Triangle3ds* triangle, TriangleSampler deep,
+                         TriangleSampler shallow)
+{
+    if (!scene.target || !triangle || !scene.points)
+        return;
+    (scene.deep ? deep : shallow)(scene, triangle);
+}
+
 } // namespace
 
 void BezierTriangle(const Scene& scene, __Triangle3ds* triangle)
 {
-    if (!scene.target || !triangle || !scene.points)
-        return;
-    if (scene.deep)
-        SampleBezier<uint16_t>(scene, triangle);
-    else
-        SampleBezier<uint8_t>(scene, triangle);
+    SampleInElementSize(scene, triangle, SampleBezier<uint16_t>, SampleBezier<uint8_t>);
 }
 
 void BezierOutlineTriangle(const Scene& scene, __Triangle3ds* triangle)
 {
-    if (!scene.target || !triangle || !scene.points)
-        return;
-    if (scene.deep)
-        SampleOutline<uint16_t>(scene, triangle);
-    else
-        SampleOutline<uint8_t>(scene, triangle);
+    SampleInElementSize(scene, triangle, SampleOutline<uint16_t>, SampleOutline<uint8_t>);
 }

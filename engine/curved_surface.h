@@ -108,6 +108,29 @@ inline void UVControl(const __Point3ds& near, const __Point3ds& far, float out[2
     out[1] = PatchTwoThirds * near.v + PatchOneThird * far.v;
 }
 
+// A corner's control point: the corner's position and normal, and its u, v when the patch is
+// mapped.
+inline void CornerControls(const __Point3ds& corner, PatchControl slot, CubicPatch& patch)
+{
+    PositionOf(corner, patch.position[slot]);
+    NormalOf(corner, patch.normal[slot]);
+    if (patch.mapped) {
+        patch.uv[slot][0] = corner.u;
+        patch.uv[slot][1] = corner.v;
+    }
+}
+
+// An edge control point, next to `near` on the edge towards `far`: its position, normal and, when
+// the patch is mapped, u, v.
+inline void EdgeControls(const __Point3ds& near, const __Point3ds& far, PatchControl slot,
+                         CubicPatch& patch, float unprojected[3] = nullptr)
+{
+    EdgeControl(near, far, patch.position[slot], unprojected);
+    NormalControl(near, far, patch.normal[slot]);
+    if (patch.mapped)
+        UVControl(near, far, patch.uv[slot]);
+}
+
 } // namespace patch_detail
 
 // The control net of the triangle P0, P1, P2 (slots a, b, c). The centre point is the mean of
@@ -117,26 +140,17 @@ inline void BuildCubicPatch(const __Point3ds& p0, const __Point3ds& p1, const __
                             CubicPatch& patch)
 {
     using namespace patch_detail;
-    PositionOf(p0, patch.position[ControlS3]);
-    PositionOf(p1, patch.position[ControlT3]);
-    PositionOf(p2, patch.position[ControlW3]);
+    patch.mapped = p0.mapped && p1.mapped && p2.mapped;
+    CornerControls(p0, ControlS3, patch);
+    CornerControls(p1, ControlT3, patch);
+    CornerControls(p2, ControlW3, patch);
     float unprojectedST2[3];
-    EdgeControl(p0, p2, patch.position[ControlS2W]);
-    EdgeControl(p2, p0, patch.position[ControlSW2]);
-    EdgeControl(p0, p1, patch.position[ControlS2T]);
-    EdgeControl(p1, p0, patch.position[ControlST2], unprojectedST2);
-    EdgeControl(p1, p2, patch.position[ControlT2W]);
-    EdgeControl(p2, p1, patch.position[ControlTW2]);
-
-    NormalOf(p0, patch.normal[ControlS3]);
-    NormalOf(p1, patch.normal[ControlT3]);
-    NormalOf(p2, patch.normal[ControlW3]);
-    NormalControl(p0, p2, patch.normal[ControlS2W]);
-    NormalControl(p2, p0, patch.normal[ControlSW2]);
-    NormalControl(p0, p1, patch.normal[ControlS2T]);
-    NormalControl(p1, p0, patch.normal[ControlST2]);
-    NormalControl(p1, p2, patch.normal[ControlT2W]);
-    NormalControl(p2, p1, patch.normal[ControlTW2]);
+    EdgeControls(p0, p2, ControlS2W, patch);
+    EdgeControls(p2, p0, ControlSW2, patch);
+    EdgeControls(p0, p1, ControlS2T, patch);
+    EdgeControls(p1, p0, ControlST2, patch, unprojectedST2);
+    EdgeControls(p1, p2, ControlT2W, patch);
+    EdgeControls(p2, p1, ControlTW2, patch);
 
     float* meanNormal = patch.normal[ControlSTW];
     meanNormal[0] = (p0.nx + p1.nx + p2.nx) / 3.0f;
@@ -152,20 +166,7 @@ inline void BuildCubicPatch(const __Point3ds& p0, const __Point3ds& p1, const __
         patch.position[ControlSTW][k] = sum / 6.0f + meanNormal[k] * h;
     }
 
-    patch.mapped = p0.mapped && p1.mapped && p2.mapped;
     if (patch.mapped) {
-        patch.uv[ControlS3][0] = p0.u;
-        patch.uv[ControlS3][1] = p0.v;
-        patch.uv[ControlT3][0] = p1.u;
-        patch.uv[ControlT3][1] = p1.v;
-        patch.uv[ControlW3][0] = p2.u;
-        patch.uv[ControlW3][1] = p2.v;
-        UVControl(p0, p2, patch.uv[ControlS2W]);
-        UVControl(p2, p0, patch.uv[ControlSW2]);
-        UVControl(p0, p1, patch.uv[ControlS2T]);
-        UVControl(p1, p0, patch.uv[ControlST2]);
-        UVControl(p1, p2, patch.uv[ControlT2W]);
-        UVControl(p2, p1, patch.uv[ControlTW2]);
         patch.uv[ControlSTW][0] = (p0.u + p1.u + p2.u) / 3.0f;
         patch.uv[ControlSTW][1] = (p0.v + p1.v + p2.v) / 3.0f;
     } else {
