@@ -11,7 +11,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace maths {
@@ -20,33 +19,10 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Bits and exact arithmetic
 
-inline uint64_t BitsOf(double x)
-{
-    uint64_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
-
-inline double DoubleOf(uint64_t b)
-{
-    double x;
-    std::memcpy(&x, &b, sizeof x);
-    return x;
-}
-
-inline uint32_t BitsOf(float x)
-{
-    uint32_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
-
-inline float FloatOf(uint32_t b)
-{
-    float x;
-    std::memcpy(&x, &b, sizeof x);
-    return x;
-}
+inline uint64_t BitsOf(double x) { return detail::BitCast<uint64_t>(x); }
+inline double DoubleOf(uint64_t b) { return detail::BitCast<double>(b); }
+inline uint32_t BitsOf(float x) { return detail::BitCast<uint32_t>(x); }
+inline float FloatOf(uint32_t b) { return detail::BitCast<float>(b); }
 
 // 2^k for a k in the normal range of double.
 inline double PowerOfTwo(int k) { return DoubleOf(static_cast<uint64_t>(1023 + k) << 52); }

@@ -40,6 +40,16 @@ inline float Pow(float x, float y);
 
 namespace detail {
 
+// The bits of a value read as another type of the same size.
+template <class To, class From>
+inline To BitCast(const From& from)
+{
+    static_assert(sizeof(To) == sizeof(From), "a bit cast keeps the size");
+    To to;
+    std::memcpy(&to, &from, sizeof to);
+    return to;
+}
+
 struct LogEntry {
     double inverse; // 1/c, 24 bits
     double log2;    // log2 c = -log2(inverse)
@@ -74,8 +84,7 @@ inline double Log2OfFloatBits(uint32_t ix, int scale)
     const int e = static_cast<int>(t >> 23) - 128 + scale;
     const LogEntry& entry = Log2Table[(t >> 16) & 127];
     const uint32_t im = ix - ((t & 0xff800000u) - 0x40000000u);
-    float m;
-    std::memcpy(&m, &im, sizeof m);
+    const float m = BitCast<float>(im);
     const double r = static_cast<double>(m) * entry.inverse - 1.0;
     const double p =
         r * (Log2Poly[0] +
@@ -91,13 +100,10 @@ inline double Exp2Near(double z)
     // 1.5 * 2^52 + 32 z rounds 32 z to an integer k and leaves k in the low bits; the exponent
     // bits above them vanish when shifted into place.
     const double shifted = z * 32.0 + 0x1.8p52;
-    uint64_t k, entry;
-    std::memcpy(&k, &shifted, sizeof k);
+    const uint64_t k = BitCast<uint64_t>(shifted);
     const double r = z * 32.0 - (shifted - 0x1.8p52);
-    std::memcpy(&entry, &Exp2Table[k & 31], sizeof entry);
-    entry += (k >> 5) << 52;
-    double scale;
-    std::memcpy(&scale, &entry, sizeof scale);
+    const uint64_t entry = BitCast<uint64_t>(Exp2Table[k & 31]) + ((k >> 5) << 52);
+    const double scale = BitCast<double>(entry);
     const double e = r * (Exp2Poly[0] + r * (Exp2Poly[1] + r * (Exp2Poly[2] + r * Exp2Poly[3])));
     return scale + scale * e;
 }
@@ -113,9 +119,7 @@ inline float Exp2ToFloat(double z)
 
 inline float Pow(float x, float y)
 {
-    uint32_t ix, iy;
-    std::memcpy(&ix, &x, sizeof ix);
-    std::memcpy(&iy, &y, sizeof iy);
+    const uint32_t ix = detail::BitCast<uint32_t>(x), iy = detail::BitCast<uint32_t>(y);
     // Anything but a positive normal x and a finite, non-zero y goes the long way, except +0 to
     // a positive power: the shader's pixels turned away from a light ask for that one often.
     if (ix - 0x00800000u >= 0x7f000000u || (iy << 1) - 1u >= 0xfeffffffu) {
