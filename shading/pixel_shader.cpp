@@ -18,6 +18,21 @@ inline const __Texture* ReadableMap(__Texture* textures, int material, int slot)
     return MapReadable(texture) ? texture : nullptr;
 }
 
+// What a layer blended in by `amount` leaves of what lies under it: 1 - amount, never below 0.
+inline float RestOf(float amount) { return 1.0f - amount > 0.0f ? 1.0f - amount : 0.0f; }
+
+// Samples a texture or opacity map at (texU, texV): true, with the texel and the amount the
+// sampler makes of the map's own, when the map gives this pixel a texel.
+inline bool SampleLayer(const map3ds& block, const __Texture* texture, float texU, float texV,
+                        const __PrevInfo* prevInfo, float texel[3], float& amount)
+{
+    amount = block.amount;
+    bool present = true;
+    SampleMap(texel[0], texel[1], texel[2], block, texture, amount, present, texU, texV,
+              prevInfo);
+    return present;
+}
+
 } // namespace
 
 void PrepareTriangleShading(TriangleShading& s, const __Triangle3ds* triangle,
@@ -59,7 +74,7 @@ void PrepareTriangleShading(TriangleShading& s, const __Triangle3ds* triangle,
         s.reflectMap = ReadableMap(textures, index, TextureSlotReflect);
         const float amount = m.reflect.amount;
         s.reflectAmount = amount > 1.0f ? 1.0f : (amount > 0.0f ? amount : 0.0f);
-        s.reflectRest = 1.0f - s.reflectAmount > 0.0f ? 1.0f - s.reflectAmount : 0.0f;
+        s.reflectRest = RestOf(s.reflectAmount);
     }
 
     s.diffuseLanes = LanesOf(s.diffuse);
@@ -105,31 +120,22 @@ void shading_detail::ApplyMaps(const TriangleShading& s, float diffuse[3], float
 
     if (mapsOn) {
         float texel[3];
-        if (s.colourMap) {
-            float amount = m.texture.amount;
-            bool present = true;
-            SampleMap(texel[0], texel[1], texel[2], m.texture, s.colourMap, amount, present, texU,
-                      texV, prevInfo);
-            if (present) {
-                float rest = 1.0f - amount > 0.0f ? 1.0f - amount : 0.0f;
-                for (int k = 0; k < 3; ++k)
-                    diffuse[k] = amount * texel[k] + rest * diffuse[k];
-            }
+        float amount;
+        if (s.colourMap &&
+            SampleLayer(m.texture, s.colourMap, texU, texV, prevInfo, texel, amount)) {
+            const float rest = RestOf(amount);
+            for (int k = 0; k < 3; ++k)
+                diffuse[k] = amount * texel[k] + rest * diffuse[k];
         }
-        if (s.opacityMap) {
-            float amount = m.opacity.amount;
-            bool present = true;
-            SampleMap(texel[0], texel[1], texel[2], m.opacity, s.opacityMap, amount, present,
-                      texU, texV, prevInfo);
-            if (present) {
-                float rest = 1.0f - amount > 0.0f ? 1.0f - amount : 0.0f;
-                float brightest = std::fmax(texel[0], std::fmax(texel[1], texel[2]));
-                opacity = amount * brightest + rest * opacity;
-            }
+        if (s.opacityMap &&
+            SampleLayer(m.opacity, s.opacityMap, texU, texV, prevInfo, texel, amount)) {
+            const float rest = RestOf(amount);
+            const float brightest = std::fmax(texel[0], std::fmax(texel[1], texel[2]));
+            opacity = amount * brightest + rest * opacity;
         }
         // The bump map tilts the normal and leaves it unnormalised: the tilt is the effect.
         if (s.bumpMap) {
-            float amount = m.bump.amount;
+            amount = m.bump.amount;
             bool present = true;
             SampleBumpMap(normal[0], normal[1], normal[2], m.bump, s.bumpMap, amount, present,
                           texU, texV, prevInfo);
@@ -137,7 +143,7 @@ void shading_detail::ApplyMaps(const TriangleShading& s, float diffuse[3], float
     }
 
     if (reflected) {
-        float rest = 1.0f - reflectAmount > 0.0f ? 1.0f - reflectAmount : 0.0f;
+        const float rest = RestOf(reflectAmount);
         for (int k = 0; k < 3; ++k)
             diffuse[k] = reflectAmount * reflection[k] + rest * diffuse[k];
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cmath>
+#include <type_traits>
 
 #include "engine/engine_exports.h"
 #include "engine/engine_state.h"
@@ -15,14 +16,9 @@
 #include "shading/lanes.h"
 #include "shading/map_samplers.h"
 
-float DefaultRenderOnePixel(float originX, float originY, unsigned char* destImage,
-                            unsigned char* sourceImage, float pointX, float pointY, float pointZ,
-                            __Triangle3ds* triangle, material3ds* materials, int materialCount,
-                            float& outC1, float& outC2, float& outC3, __Point* normal,
-                            unsigned char mapsOn, float texU, float texV, __Texture* textures,
-                            int lightCount, light3ds* lights, __PrevInfo* prevInfo,
-                            GlassProp* glassProps, float planeA, float planeB, float planeC,
-                            float planeD);
+// Declared by the slot's own function type, so that its signature is the slot's by construction.
+using RenderOnePixelFunction = std::remove_pointer_t<RenderOnePixelProc>;
+RenderOnePixelFunction DefaultRenderOnePixel;
 
 // A light's position and colour in lanes, and its multiplier.
 struct ShadingLight {
