@@ -4,10 +4,13 @@
 
 namespace {
 
+// Page-allocated room for `count` records (nothing for none); false when it could not be had.
 template <typename Record>
-Record* AllocateRecords(int32_t count)
+bool AllocateRecords(Record*& records, int32_t count)
 {
-    return static_cast<Record*>(PageAllocate(static_cast<size_t>(count) * sizeof(Record)));
+    if (count > 0)
+        records = static_cast<Record*>(PageAllocate(static_cast<size_t>(count) * sizeof(Record)));
+    return count == 0 || records;
 }
 
 // Reads `count` records stored as memory images straight into `records`.
@@ -47,21 +50,9 @@ bool ReadSceneAt(FileHandle file, int64_t fileSize, int64_t offset, SceneFileFla
 
     g.pointCount = h.pointCount;
     g.triangleCount = h.triangleCount;
-    if (g.pointCount > 0)
-        g.points = AllocateRecords<__Point3ds>(g.pointCount);
-    if (g.triangleCount > 0)
-        g.triangles = AllocateRecords<__Triangle3ds>(g.triangleCount);
-    if (e.materialCount > 0)
-        e.materials = AllocateRecords<material3ds>(e.materialCount);
-    if (e.textureCount > 0)
-        e.textures = AllocateRecords<__Texture>(e.textureCount);
-    if (e.lightCount > 0)
-        e.lights = AllocateRecords<light3ds>(e.lightCount);
-    if (e.glassCount > 0)
-        e.glass = AllocateRecords<GlassProp>(e.glassCount);
-    bool ok = (g.pointCount == 0 || g.points) && (g.triangleCount == 0 || g.triangles)
-        && (e.materialCount == 0 || e.materials) && (e.textureCount == 0 || e.textures)
-        && (e.lightCount == 0 || e.lights) && (e.glassCount == 0 || e.glass);
+    bool ok = AllocateRecords(g.points, g.pointCount) && AllocateRecords(g.triangles, g.triangleCount)
+        && AllocateRecords(e.materials, e.materialCount) && AllocateRecords(e.textures, e.textureCount)
+        && AllocateRecords(e.lights, e.lightCount) && AllocateRecords(e.glass, e.glassCount);
 
     // Fresh pages are zero, so whatever is not read (normals or u, v not wanted, reserved bytes)
     // stays zero.
@@ -167,11 +158,11 @@ bool ReadAllScenes(const char* fileName, int32_t& sceneCount, SceneGeometry*& ge
     FileHandle file = OpenSceneFile(fileName, fileSize, header);
     if (file == InvalidFile)
         return false;
-    SceneGeometry* g = AllocateRecords<SceneGeometry>(header.sceneCount);
-    SceneExtras* e = AllocateRecords<SceneExtras>(header.sceneCount);
+    SceneGeometry* g = nullptr;
+    SceneExtras* e = nullptr;
     SceneFileFlags flags = wanted;
     int32_t done = 0;
-    bool ok = g && e;
+    bool ok = AllocateRecords(g, header.sceneCount) && AllocateRecords(e, header.sceneCount);
     int32_t next = header.firstScene;
     while (ok && done < header.sceneCount) {
         // An end mark before the count is reached leaves the remaining scenes out of reach.

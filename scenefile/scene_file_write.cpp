@@ -219,14 +219,19 @@ int64_t FindChainEnd(FileHandle file, int64_t fileSize, int32_t& sceneCount, int
     return offset;
 }
 
-bool WriteScene(const char* fileName, const SceneSource& s)
+// Whether the scene can be written at all, decided before any file is opened, so that a refused
+// scene leaves an existing file alone.
+bool AcceptScene(const char* fileName, const SceneSource& s, StoredParts& parts)
 {
-    StoredParts parts;
     SceneHeader header;
-    // Refuse before the file is created, so a refused scene leaves an existing file alone.
-    if (!fileName || !CheckScene(s, parts) || !LayOutScene(s, parts, FileHeaderBytes, header))
-        return false;
-    FileHandle file = FileOpen(fileName, FileCreate);
+    return fileName && CheckScene(s, parts) && LayOutScene(s, parts, FileHeaderBytes, header);
+}
+
+// A file holding just this scene, at a name opened in the given mode.
+bool WriteNewFileAt(const char* fileName, FileOpenMode mode, const SceneSource& s,
+                    const StoredParts& parts)
+{
+    FileHandle file = FileOpen(fileName, mode);
     if (file == InvalidFile)
         return false;
     bool ok = WriteNewFile(file, s, parts);
@@ -234,22 +239,21 @@ bool WriteScene(const char* fileName, const SceneSource& s)
     return ok;
 }
 
+bool WriteScene(const char* fileName, const SceneSource& s)
+{
+    StoredParts parts;
+    return AcceptScene(fileName, s, parts) && WriteNewFileAt(fileName, FileCreate, s, parts);
+}
+
 bool AppendScene(const char* fileName, const SceneSource& s)
 {
     StoredParts parts;
-    SceneHeader header;
-    if (!fileName || !CheckScene(s, parts) || !LayOutScene(s, parts, FileHeaderBytes, header))
+    if (!AcceptScene(fileName, s, parts))
         return false;
     FileHandle file = FileOpen(fileName, FileOpenReadWrite);
-    if (file == InvalidFile) {
-        // Only a missing file is created: an existing one is never replaced from here.
-        file = FileOpen(fileName, FileCreateNew);
-        if (file == InvalidFile)
-            return false;
-        bool ok = WriteNewFile(file, s, parts);
-        FileClose(file);
-        return ok;
-    }
+    // Only a missing file is created: an existing one is never replaced from here.
+    if (file == InvalidFile)
+        return WriteNewFileAt(fileName, FileCreateNew, s, parts);
     bool ok = false;
     int64_t fileSize = FileSize(file);
     int32_t sceneCount = 0;
@@ -260,6 +264,7 @@ bool AppendScene(const char* fileName, const SceneSource& s)
         // chain would land inside other scenes' data.
         int64_t endMarkAt = -1;
         int64_t end = FindChainEnd(file, fileSize, sceneCount, endMarkAt);
+        SceneHeader header;
         if (end >= 0 && LayOutScene(s, parts, end, header)) {
             // The scene goes first, then the link to it from an end-marked scene, and the count
             // last, so a failed write leaves the old scenes readable under the old count.
