@@ -67,14 +67,14 @@ struct Setting {
     bool deep;
     bool mapped;       // corners carry texture coordinates and the materials have maps
     bool slotShader;   // a caller's shader in the slot instead of the engine's own
-    bool scratch;      // the target is a scratch image whose visited runs are reported
+    bool pen;          // the solid fill in a line mode, whose soft edges fall off as a pen's
 
     std::string Name() const
     {
         std::ostringstream s;
         s << (kind == FillKind::Phong ? "Phong" : kind == FillKind::Flat ? "Flat" : "Solid")
           << (quality ? "Quality" : "Draft") << (deep ? "16" : "8") << (mapped ? "Mapped" : "")
-          << (slotShader ? "SlotShader" : "") << (scratch ? "Scratch" : "");
+          << (slotShader ? "SlotShader" : "") << (pen ? "Pen" : "");
         return s.str();
     }
 };
@@ -83,7 +83,7 @@ void PrintTo(const Setting& s, std::ostream* os) { *os << s.Name(); }
 
 // Triangles of every size around and across a W x H image, most of them partly outside it and
 // some wholly, with bent normals and, when mapped, a few texels a pixel.
-SceneBuilder Triangles(bool mapped, std::vector<std::vector<unsigned char>>& maps, bool deep)
+SceneBuilder Triangles(bool mapped, bool deep)
 {
     SceneBuilder scene(7, -5);
     std::mt19937 random(11);
@@ -111,19 +111,8 @@ SceneBuilder Triangles(bool mapped, std::vector<std::vector<unsigned char>>& map
     scene.materials[0].shinStrength = 1.2f;
     scene.AddLight(200.0f, -100.0f, 600.0f);
     if (mapped)
-        for (int m = 0; m < 2; ++m) {
-            const int size = 8;
-            std::vector<unsigned char> pixels(size * size * 4 * (deep ? 2 : 1));
-            for (size_t e = 0; e < pixels.size(); ++e)
-                pixels[e] = static_cast<unsigned char>((e * 53 + m * 17) & 255);
-            maps.push_back(std::move(pixels));
-            __Texture& t = scene.textures[m * TextureSlotCount + TextureSlotColour];
-            t.present = 1;
-            t.width = t.height = size;
-            t.pixels = maps.back().data();
-            t.deep = deep ? 1 : 0;
-            scene.materials[m].texture.amount = 0.7f;
-        }
+        for (int m = 0; m < 2; ++m)
+            scene.AddPatternMap(m, TextureSlotColour, 8, deep, 0.7f, 53, m * 17);
     return scene;
 }
 
@@ -158,6 +147,7 @@ Drawn DrawScene(const Setting& s, SceneBuilder& b)
     _Quality = s.quality ? 1 : 0;
     _Deep = s.deep ? 1 : 0;
     Calls.clear();
+    UseDrawMode(s.pen ? DrawMode::Wire : DrawMode::Phong);
     if (s.kind == FillKind::Solid) {
         // The solid fill draws without a depth buffer.
         ZBuff = nullptr;
@@ -179,7 +169,7 @@ Drawn DrawScene(const Setting& s, SceneBuilder& b)
         scene.textures = b.textures.data();
         scene.lights = b.lights.data();
         scene.lightCount = static_cast<int>(b.lights.size());
-        scene.touched = s.scratch ? &touched : nullptr;
+        scene.touched = &touched;
         scene.shade = s.slotShader ? RecordingShader : DefaultRenderOnePixel;
         scene.quality = s.quality;
         scene.deep = s.deep;
@@ -212,8 +202,7 @@ class FillClip : public EngineTest, public ::testing::WithParamInterface<Setting
 TEST_P(FillClip, TheClippedWalkLeavesWhatThePlainWalkLeaves)
 {
     const Setting s = GetParam();
-    std::vector<std::vector<unsigned char>> maps;
-    SceneBuilder scene = Triangles(s.mapped, maps, s.deep);
+    SceneBuilder scene = Triangles(s.mapped, s.deep);
     const Drawn clipped = DrawScene<Walk::ClippedToImage>(s, scene);
     const Drawn plain = DrawScene<Walk::Plain>(s, scene);
 
@@ -235,27 +224,30 @@ TEST_P(FillClip, TheClippedWalkLeavesWhatThePlainWalkLeaves)
     if (s.slotShader) {
         EXPECT_GT(plain.calls.size(), 50u);
     }
-    if (s.scratch) {
+    if (s.kind != FillKind::Solid) {
         EXPECT_LE(plain.touchedTop, plain.touchedBottom);
     }
 }
 
-const Setting Settings[] = {
-    {FillKind::Phong, true, false, false, false, false},
-    {FillKind::Phong, true, false, true, false, false},
-    {FillKind::Phong, true, true, true, false, true},
-    {FillKind::Phong, false, false, true, false, false},
-    {FillKind::Phong, true, false, true, true, false},
-    {FillKind::Phong, false, false, true, true, true},
-    {FillKind::Flat, true, false, false, false, true},
-    {FillKind::Flat, true, true, true, false, false},
-    {FillKind::Flat, false, false, true, true, false},
-    {FillKind::Solid, true, false, false, false, false},
-    {FillKind::Solid, true, true, false, false, false},
-    {FillKind::Solid, false, false, false, false, false},
-};
+// Every fill at both qualities and element widths; the shaded fills with and without maps and
+// through either shader, the solid fill with either falloff.
+std::vector<Setting> AllSettings()
+{
+    std::vector<Setting> out;
+    for (FillKind kind : {FillKind::Phong, FillKind::Flat, FillKind::Solid})
+        for (bool quality : {true, false})
+            for (bool deep : {false, true})
+                for (bool first : {false, true})
+                    for (bool second : {false, true}) {
+                        if (kind != FillKind::Solid)
+                            out.push_back({kind, quality, deep, first, second, false});
+                        else if (!second)
+                            out.push_back({kind, quality, deep, false, false, first});
+                    }
+    return out;
+}
 
-INSTANTIATE_TEST_SUITE_P(Walks, FillClip, ::testing::ValuesIn(Settings),
+INSTANTIATE_TEST_SUITE_P(Walks, FillClip, ::testing::ValuesIn(AllSettings()),
                          [](const ::testing::TestParamInfo<Setting>& info) {
                              return info.param.Name();
                          });

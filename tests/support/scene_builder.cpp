@@ -109,6 +109,26 @@ void SceneBuilder::AddLight(float x, float y, float z, float multiplier)
     lights.push_back(l);
 }
 
+void SceneBuilder::AddPatternMap(int material, int slot, int size, bool deep, float amount,
+                                 int step, int offset)
+{
+    std::vector<unsigned char> pixels(static_cast<size_t>(size) * size * 4 * (deep ? 2 : 1));
+    for (size_t e = 0; e < pixels.size(); ++e)
+        pixels[e] = static_cast<unsigned char>((e * step + offset) & 255);
+    mapPixels.push_back(std::move(pixels)); // moving keeps the pixels where they are
+    __Texture& t = textures[material * TextureSlotCount + slot];
+    t.present = 1;
+    t.width = t.height = size;
+    t.pixels = mapPixels.back().data();
+    t.deep = deep ? 1 : 0;
+    material3ds& m = materials[material];
+    map3ds& block = slot == TextureSlotColour    ? m.texture
+                    : slot == TextureSlotOpacity ? m.opacity
+                    : slot == TextureSlotBump    ? m.bump
+                                                 : m.reflect;
+    block.amount = amount;
+}
+
 void SceneBuilder::Render(TestImage& dest, TestImage* source)
 {
     int materialCount = materialCountOverride >= 0 ? materialCountOverride

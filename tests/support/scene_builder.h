@@ -34,12 +34,19 @@ public:
     // A plain lit material: diffuse (r, g, b), no highlight, no self illumination.
     int AddLitMaterial(float r, float g, float b);
     void AddLight(float x, float y, float z, float multiplier = 1.0f);
+    // A size x size map in texture slot `slot` of material `material`, at `amount`, whose byte e
+    // is (e * step + offset) mod 256: a pattern with detail at every texel. The builder keeps
+    // the pixels.
+    void AddPatternMap(int material, int slot, int size, bool deep, float amount, int step,
+                       int offset);
 
     // __RasterScene into `dest`; `source` is the background (null: none).
     void Render(TestImage& dest, TestImage* source = nullptr);
     // __RasterSolid into `dest`.
     void RenderSolid(TestImage& dest, float red, float green, float blue, float opacity);
 
+    // The pixels of the maps AddPatternMap made.
+    std::vector<std::vector<unsigned char>> mapPixels;
     int originX, originY;
     // Passed as the material count when set; otherwise materials.size().
     int materialCountOverride = -1;
