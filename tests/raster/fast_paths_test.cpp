@@ -20,6 +20,7 @@
 #include "shading/span_helpers.h"
 #include "tests/support/scene_builder.h"
 #include "tests/support/settings_guard.h"
+#include "tests/support/strewn_scene.h"
 #include "tests/support/test_image.h"
 
 namespace {
@@ -34,43 +35,6 @@ float Forward(float a, float b, unsigned char* c, unsigned char* d, float e, flo
 {
     return DefaultRenderOnePixel(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p, q, r, s, t, u, v,
                                  w, x, y, z);
-}
-
-// Triangles strewn over the image and `margin` beyond it at depths -50..50, each about its first
-// corner at the size asked for; the tilts of their normals come from the same stream.
-class StrewnTriangles {
-public:
-    StrewnTriangles(unsigned seed, float margin, float maxTilt)
-        : random(seed), along(-margin, W + margin), down(-margin, H + margin), depth(-50.0f, 50.0f),
-          tilt(-maxTilt, maxTilt)
-    {
-    }
-    struct Corners {
-        Corner a, b, c;
-    };
-    Corners Next(float size)
-    {
-        const Corner a{along(random), down(random), depth(random)};
-        std::uniform_real_distribution<float> near(-size, size);
-        const Corner b{a.x + near(random), a.y + near(random), depth(random)};
-        const Corner c{a.x + near(random), a.y + near(random), depth(random)};
-        return {a, b, c};
-    }
-    float Tilt() { return tilt(random); }
-
-private:
-    std::mt19937 random;
-    std::uniform_real_distribution<float> along, down, depth, tilt;
-};
-
-// A background of many element values, each channel its own, so that every pixel drawn shows.
-void FillPattern(TestImage& image, int perColumn, int perRow, int perChannel)
-{
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x)
-            for (int c = 0; c < 4; ++c)
-                image.Set(x, y, c,
-                          (x * perColumn + y * perRow + c * perChannel) % 256 * image.FullScale() / 255);
 }
 
 // The scene drawn over `background`.
@@ -98,11 +62,10 @@ std::vector<uint8_t> ThroughTheSlot(Draw draw)
 // opacity and bump maps on mapped triangles, two lights, over a patterned background.
 struct BusyScene {
     SceneBuilder scene{W / 2, H / 2};
-    std::vector<std::vector<unsigned char>> maps;
 
     BusyScene(bool deep, bool glass, bool mapped)
     {
-        StrewnTriangles strewn(7, 10.0f, 0.8f);
+        StrewnTriangles strewn(7, W, H, 10.0f, 0.8f);
         for (int k = 0; k < 40; ++k) {
             const auto [a, b, c] = strewn.Next(k % 4 == 0 ? 40.0f : (k % 4 == 1 ? 12.0f : 3.0f));
             scene.AddFacing(a, b, c, k % 5 != 0, static_cast<uint16_t>(k % 2));
@@ -125,25 +88,11 @@ struct BusyScene {
         scene.AddLight(-400.0f, 300.0f, -300.0f, 1.7f);
         if (glass)
             scene.glass[1] = GlassProp{1, {0, 0, 0}, 1.3f, -6.0f, 20.0f};
-        if (mapped) {
+        if (mapped)
             for (int m = 0; m < 2; ++m)
-                for (int slot : {TextureSlotColour, TextureSlotOpacity, TextureSlotBump}) {
-                    const int size = 16;
-                    std::vector<unsigned char> pixels(size * size * 4 * (deep ? 2 : 1));
-                    for (size_t e = 0; e < pixels.size(); ++e)
-                        pixels[e] = static_cast<unsigned char>((e * 37 + slot * 11) & 255);
-                    maps.push_back(std::move(pixels));
-                    __Texture& t = scene.textures[m * TextureSlotCount + slot];
-                    t.present = 1;
-                    t.width = t.height = size;
-                    t.pixels = maps.back().data();
-                    t.deep = deep ? 1 : 0;
-                    map3ds& block = slot == TextureSlotColour    ? scene.materials[m].texture
-                                    : slot == TextureSlotOpacity ? scene.materials[m].opacity
-                                                                 : scene.materials[m].bump;
-                    block.amount = slot == TextureSlotBump ? 0.01f : 0.6f;
-                }
-        }
+                for (int slot : {TextureSlotColour, TextureSlotOpacity, TextureSlotBump})
+                    scene.AddPatternMap(m, slot, 16, deep, slot == TextureSlotBump ? 0.01f : 0.6f,
+                                        37, slot * 11);
     }
 
     // The scene over a patterned background, through the slot's shader.
@@ -243,7 +192,7 @@ struct FourWideScene {
 
     explicit FourWideScene(int lightCount)
     {
-        StrewnTriangles strewn(19, 20.0f, 0.9f);
+        StrewnTriangles strewn(19, W, H, 20.0f, 0.9f);
         for (int k = 0; k < 60; ++k) {
             const auto [a, b, c] = strewn.Next(k % 3 == 0 ? 70.0f : (k % 3 == 1 ? 14.0f : 3.0f));
             const uint16_t material = static_cast<uint16_t>(k % 7 == 6 ? 9 : k % 6);

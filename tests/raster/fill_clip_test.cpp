@@ -6,7 +6,6 @@
 
 #include <climits>
 #include <cstring>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "engine/scene.h"
 #include "tests/support/scene_builder.h"
 #include "tests/support/settings_guard.h"
+#include "tests/support/strewn_scene.h"
 #include "tests/support/test_image.h"
 
 namespace {
@@ -86,20 +86,14 @@ void PrintTo(const Setting& s, std::ostream* os) { *os << s.Name(); }
 SceneBuilder Triangles(bool mapped, bool deep)
 {
     SceneBuilder scene(7, -5);
-    std::mt19937 random(11);
-    std::uniform_real_distribution<float> along(-70.0f, W + 70.0f), down(-60.0f, H + 60.0f);
-    std::uniform_real_distribution<float> depth(-40.0f, 40.0f), tilt(-0.7f, 0.7f);
+    StrewnTriangles strewn(11, W, H, 70.0f, 0.7f);
     for (int k = 0; k < 90; ++k) {
-        const Corner a{along(random), down(random), depth(random)};
-        const float size = k % 3 == 0 ? 90.0f : (k % 3 == 1 ? 25.0f : 6.0f);
-        std::uniform_real_distribution<float> near(-size, size);
-        const Corner b{a.x + near(random), a.y + near(random), depth(random)};
-        const Corner c{a.x + near(random), a.y + near(random), depth(random)};
+        const auto [a, b, c] = strewn.Next(k % 3 == 0 ? 90.0f : (k % 3 == 1 ? 25.0f : 6.0f));
         scene.AddFacing(a, b, c, true, static_cast<uint16_t>(k % 2));
     }
     for (__Point3ds& p : scene.points) {
-        p.nx = tilt(random);
-        p.ny = tilt(random);
+        p.nx = strewn.Tilt();
+        p.ny = strewn.Tilt();
         p.nz = 1.0f;
         p.mapped = mapped ? 1 : 0;
         p.u = p.x / 3.0f;
@@ -130,10 +124,7 @@ template <Walk Which>
 Drawn DrawScene(const Setting& s, SceneBuilder& b)
 {
     TestImage image(W, H, s.deep), source(W, H, s.deep);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-            for (int c = 0; c < 4; ++c)
-                source.Set(x, y, c, ((x * 5 + y * 11 + c * 40) % 256) * source.FullScale() / 255);
+    FillPattern(source, 5, 11, 40);
     image.CopyFrom(source);
     Drawn out;
     std::vector<float> depth(static_cast<size_t>(W) * H, EmptyDepth());
