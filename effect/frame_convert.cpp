@@ -22,54 +22,50 @@ namespace {
 // 16-bit pixels at a time; only whole elements move, so every value is copied unchanged.
 enum class Reorder { WorldToEngine, WorldToTexture, EngineToWorld };
 
-template <Reorder R>
-inline uint32_t MovePixel(uint32_t v)
+// One pixel: a uint32_t of 8-bit elements or a uint64_t of 16-bit ones.
+template <Reorder R, typename Pixel>
+inline Pixel MovePixel(Pixel v)
 {
+    constexpr int Bits = int(sizeof(Pixel)) * 2;   // of one element
+    constexpr Pixel Element = Pixel(~Pixel(0)) >> (3 * Bits);
     if constexpr (R == Reorder::WorldToEngine)
-        return (v >> 8) | (v << 24);
+        return Pixel((v >> Bits) | (v << (3 * Bits)));
     else if constexpr (R == Reorder::EngineToWorld)
-        return (v << 8) | (v >> 24);
+        return Pixel((v << Bits) | (v >> (3 * Bits)));
     else
-        return (v >> 24) | ((v >> 8) & 0x0000FF00u) | ((v << 8) & 0x00FF0000u) | (v << 24);
+        return Pixel((v >> (3 * Bits)) | ((v >> Bits) & (Element << Bits)) | ((v << Bits) & (Element << (2 * Bits))) |
+                     (v << (3 * Bits)));
 }
 
-template <Reorder R>
-inline uint64_t MovePixel(uint64_t v)
+// Shifts of each pixel in a vector, taken as one whole number.
+template <typename Pixel, int Bits>
+inline __m128i PixelsRight(__m128i v)
 {
-    if constexpr (R == Reorder::WorldToEngine)
-        return (v >> 16) | (v << 48);
-    else if constexpr (R == Reorder::EngineToWorld)
-        return (v << 16) | (v >> 48);
-    else
-        return (v >> 48) | ((v >> 16) & 0x00000000FFFF0000ull) |
-               ((v << 16) & 0x0000FFFF00000000ull) | (v << 48);
+    return sizeof(Pixel) == 4 ? _mm_srli_epi32(v, Bits) : _mm_srli_epi64(v, Bits);
 }
 
-template <Reorder R>
-inline __m128i MovePixels8(__m128i v)
+template <typename Pixel, int Bits>
+inline __m128i PixelsLeft(__m128i v)
 {
+    return sizeof(Pixel) == 4 ? _mm_slli_epi32(v, Bits) : _mm_slli_epi64(v, Bits);
+}
+
+// MovePixel on a whole vector. Reversing 16-bit elements is a shuffle of words; 8-bit ones have
+// no byte shuffle in SSE2, so they are masked into place.
+template <Reorder R, typename Pixel>
+inline __m128i MovePixels(__m128i v)
+{
+    constexpr int Bits = int(sizeof(Pixel)) * 2;
     if constexpr (R == Reorder::WorldToEngine)
-        return _mm_or_si128(_mm_srli_epi32(v, 8), _mm_slli_epi32(v, 24));
+        return _mm_or_si128(PixelsRight<Pixel, Bits>(v), PixelsLeft<Pixel, 3 * Bits>(v));
     else if constexpr (R == Reorder::EngineToWorld)
-        return _mm_or_si128(_mm_slli_epi32(v, 8), _mm_srli_epi32(v, 24));
+        return _mm_or_si128(PixelsLeft<Pixel, Bits>(v), PixelsRight<Pixel, 3 * Bits>(v));
+    else if constexpr (sizeof(Pixel) == 8)
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3)), _MM_SHUFFLE(0, 1, 2, 3));
     else
         return _mm_or_si128(
-            _mm_or_si128(_mm_srli_epi32(v, 24),
-                         _mm_and_si128(_mm_srli_epi32(v, 8), _mm_set1_epi32(0x0000FF00))),
-            _mm_or_si128(_mm_and_si128(_mm_slli_epi32(v, 8), _mm_set1_epi32(0x00FF0000)),
-                         _mm_slli_epi32(v, 24)));
-}
-
-template <Reorder R>
-inline __m128i MovePixels16(__m128i v)
-{
-    if constexpr (R == Reorder::WorldToEngine)
-        return _mm_or_si128(_mm_srli_epi64(v, 16), _mm_slli_epi64(v, 48));
-    else if constexpr (R == Reorder::EngineToWorld)
-        return _mm_or_si128(_mm_slli_epi64(v, 16), _mm_srli_epi64(v, 48));
-    else
-        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3)),
-                                   _MM_SHUFFLE(0, 1, 2, 3));
+            _mm_or_si128(_mm_srli_epi32(v, 24), _mm_and_si128(_mm_srli_epi32(v, 8), _mm_set1_epi32(0x0000FF00))),
+            _mm_or_si128(_mm_and_si128(_mm_slli_epi32(v, 8), _mm_set1_epi32(0x00FF0000)), _mm_slli_epi32(v, 24)));
 }
 
 // Rows of `width` pixels of Pixel (4 elements each), `destinationRow` and `sourceRow` elements
@@ -88,8 +84,7 @@ void MoveRows(void* destination, const void* source, int width, int height,
         int x = 0;
         for (; x + PerVector <= width; x += PerVector) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x * sizeof(Pixel)));
-            const __m128i moved = sizeof(Pixel) == 4 ? MovePixels8<R>(v) : MovePixels16<R>(v);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x * sizeof(Pixel)), moved);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x * sizeof(Pixel)), MovePixels<R, Pixel>(v));
         }
         for (; x < width; ++x) {
             Pixel pixel;
@@ -137,6 +132,21 @@ inline void RotatePair(float& a, float& b, float c1, float c2, float s, float c)
     b = da * s + db * c + c2;
 }
 
+// The three axes differ only in which pair of coordinates turns: A and B of the position about
+// (c1, c2), and the matching pair of the normal, where there is one, about the origin.
+template <float __Point3ds::*A, float __Point3ds::*B, float __Point3ds::*NormalA, float __Point3ds::*NormalB>
+void RotatePoints(__Point3ds* points, int count, float angle, float c1, float c2)
+{
+    float s, c;
+    maths::SinCos(angle, s, c);
+    for (int i = 0; i < count; ++i) {
+        __Point3ds& p = points[i];
+        RotatePair(p.*A, p.*B, c1, c2, s, c);
+        if (p.hasNormal)
+            RotatePair(p.*NormalA, p.*NormalB, 0.0f, 0.0f, s, c);
+    }
+}
+
 } // namespace
 
 size_t EngineImageBytes(int width, int height)
@@ -182,40 +192,22 @@ void EngineImageToWorld(void* world, const unsigned char* image, int width, int 
                                            ptrdiff_t(width) * 4);
 }
 
-void RotatePointsY(__Point3ds* points, int count, float angle, float centre1, float centre2)
-{
-    float s, c;
-    maths::SinCos(angle, s, c);
-    for (int i = 0; i < count; ++i) {
-        __Point3ds& p = points[i];
-        RotatePair(p.x, p.z, centre1, centre2, s, c);
-        if (p.hasNormal)
-            RotatePair(p.nx, p.nz, 0.0f, 0.0f, s, c);
-    }
-}
-
 void RotatePointsX(__Point3ds* points, int count, float angle, float centre1, float centre2)
 {
-    float s, c;
-    maths::SinCos(angle, s, c);
-    for (int i = 0; i < count; ++i) {
-        __Point3ds& p = points[i];
-        RotatePair(p.y, p.z, centre1, centre2, s, c);
-        if (p.hasNormal)
-            RotatePair(p.ny, p.nz, 0.0f, 0.0f, s, c);
-    }
+    RotatePoints<&__Point3ds::y, &__Point3ds::z, &__Point3ds::ny, &__Point3ds::nz>(points, count, angle, centre1,
+                                                                                 centre2);
+}
+
+void RotatePointsY(__Point3ds* points, int count, float angle, float centre1, float centre2)
+{
+    RotatePoints<&__Point3ds::x, &__Point3ds::z, &__Point3ds::nx, &__Point3ds::nz>(points, count, angle, centre1,
+                                                                                 centre2);
 }
 
 void RotatePointsZ(__Point3ds* points, int count, float angle, float centre1, float centre2)
 {
-    float s, c;
-    maths::SinCos(angle, s, c);
-    for (int i = 0; i < count; ++i) {
-        __Point3ds& p = points[i];
-        RotatePair(p.x, p.y, centre1, centre2, s, c);
-        if (p.hasNormal)
-            RotatePair(p.nx, p.ny, 0.0f, 0.0f, s, c);
-    }
+    RotatePoints<&__Point3ds::x, &__Point3ds::y, &__Point3ds::nx, &__Point3ds::ny>(points, count, angle, centre1,
+                                                                                 centre2);
 }
 
 void ScalePoints(__Point3ds* points, int count, float scale)

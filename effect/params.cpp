@@ -39,16 +39,24 @@ constexpr ParamSpec Row(ParamIndex index, PF_ParamType type, const char* name)
     return s;
 }
 
-// Real-valued slider shown with two decimals, stored as 16.16.
-constexpr ParamSpec Fixed(ParamIndex index, const char* name, double validMin, double validMax,
-                          double sliderMin, double sliderMax, double dephault)
+// Either kind of slider: its valid range, the range its slider covers, and its default.
+constexpr ParamSpec Ranged(ParamIndex index, PF_ParamType type, const char* name, double validMin,
+                           double validMax, double sliderMin, double sliderMax, double dephault)
 {
-    ParamSpec s = Row(index, PF_Param_FIX_SLIDER, name);
+    ParamSpec s = Row(index, type, name);
     s.validMin = validMin;
     s.validMax = validMax;
     s.sliderMin = sliderMin;
     s.sliderMax = sliderMax;
     s.dephault = dephault;
+    return s;
+}
+
+// Real-valued slider shown with two decimals, stored as 16.16.
+constexpr ParamSpec Fixed(ParamIndex index, const char* name, double validMin, double validMax,
+                          double sliderMin, double sliderMax, double dephault)
+{
+    ParamSpec s = Ranged(index, PF_Param_FIX_SLIDER, name, validMin, validMax, sliderMin, sliderMax, dephault);
     s.precision = 2;
     return s;
 }
@@ -56,13 +64,7 @@ constexpr ParamSpec Fixed(ParamIndex index, const char* name, double validMin, d
 constexpr ParamSpec Slider(ParamIndex index, const char* name, int validMin, int validMax,
                            int sliderMin, int sliderMax, int dephault)
 {
-    ParamSpec s = Row(index, PF_Param_SLIDER, name);
-    s.validMin = validMin;
-    s.validMax = validMax;
-    s.sliderMin = sliderMin;
-    s.sliderMax = sliderMax;
-    s.dephault = dephault;
-    return s;
+    return Ranged(index, PF_Param_SLIDER, name, validMin, validMax, sliderMin, sliderMax, dephault);
 }
 
 // Degrees; the control has no range of its own.
@@ -246,6 +248,19 @@ PF_Fixed ToFixed(double value)
     return static_cast<PF_Fixed>(value * 65536.0 + (value < 0 ? -0.5 : 0.5));
 }
 
+// The two sliders' records hold the same ranges and default, each in its own kind of number;
+// the value starts at the default.
+template <typename SliderDef, typename Convert>
+void DescribeRanges(const ParamSpec& s, SliderDef& slider, Convert convert)
+{
+    slider.valid_min = convert(s.validMin);
+    slider.valid_max = convert(s.validMax);
+    slider.slider_min = convert(s.sliderMin);
+    slider.slider_max = convert(s.sliderMax);
+    slider.dephault = convert(s.dephault);
+    slider.value = slider.dephault;
+}
+
 // Fills the type-specific part and the flags of a cleared record from its row.
 void Describe(const ParamSpec& s, PF_ParamDef& def)
 {
@@ -256,28 +271,14 @@ void Describe(const ParamSpec& s, PF_ParamDef& def)
     def.ui_width = s.uiWidth;
     def.ui_height = s.uiHeight;
     switch (s.type) {
-    case PF_Param_FIX_SLIDER: {
-        PF_FixedSliderDef& fd = def.u.fd;
-        fd.valid_min = ToFixed(s.validMin);
-        fd.valid_max = ToFixed(s.validMax);
-        fd.slider_min = ToFixed(s.sliderMin);
-        fd.slider_max = ToFixed(s.sliderMax);
-        fd.dephault = ToFixed(s.dephault);
-        fd.value = fd.dephault;
-        fd.precision = s.precision;
-        fd.display_flags = 0;   // a plain number
+    case PF_Param_FIX_SLIDER:
+        DescribeRanges(s, def.u.fd, ToFixed);
+        def.u.fd.precision = s.precision;
+        def.u.fd.display_flags = 0;   // a plain number
         break;
-    }
-    case PF_Param_SLIDER: {
-        PF_SliderDef& sd = def.u.sd;
-        sd.valid_min = PF_ParamValue(s.validMin);
-        sd.valid_max = PF_ParamValue(s.validMax);
-        sd.slider_min = PF_ParamValue(s.sliderMin);
-        sd.slider_max = PF_ParamValue(s.sliderMax);
-        sd.dephault = PF_ParamValue(s.dephault);
-        sd.value = sd.dephault;
+    case PF_Param_SLIDER:
+        DescribeRanges(s, def.u.sd, [](double value) { return PF_ParamValue(value); });
         break;
-    }
     case PF_Param_ANGLE:
         def.u.ad.dephault = ToFixed(s.dephault);
         def.u.ad.value = def.u.ad.dephault;

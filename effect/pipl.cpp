@@ -114,6 +114,36 @@ bool ReadCString(const std::vector<uint8_t>& d, std::string& s)
     return true;
 }
 
+// A number property: false when its data is shorter than the number. ReadU32's `present`, when
+// given, is set once the number is read.
+bool ReadU16(const std::vector<uint8_t>& d, uint16_t& value)
+{
+    if (d.size() < 2)
+        return false;
+    value = GetU16(d.data());
+    return true;
+}
+
+bool ReadU32(const std::vector<uint8_t>& d, uint32_t& value, bool* present = nullptr)
+{
+    if (d.size() < 4)
+        return false;
+    value = GetU32(d.data());
+    if (present)
+        *present = true;
+    return true;
+}
+
+// A version property: major, then minor, 16 bits each.
+bool ReadVersion(const std::vector<uint8_t>& d, uint16_t& major, uint16_t& minor)
+{
+    if (d.size() < 4)
+        return false;
+    major = GetU16(d.data());
+    minor = GetU16(d.data() + 2);
+    return true;
+}
+
 } // namespace
 
 std::string FourCharText(uint32_t code)
@@ -183,13 +213,7 @@ bool DecodePiPL(const uint8_t* bytes, size_t size, PiPLInfo& info, std::string& 
         const std::vector<uint8_t>& d = p.data;
         bool ok = true;
         switch (p.key) {
-        case FourCharCode("kind"):
-            ok = d.size() >= 4;
-            if (ok) {
-                info.kind = GetU32(d.data());
-                info.hasKind = true;
-            }
-            break;
+        case FourCharCode("kind"): ok = ReadU32(d, info.kind, &info.hasKind); break;
         case FourCharCode("name"): ok = ReadPascal(d, info.name); break;
         case FourCharCode("catg"): ok = ReadPascal(d, info.category); break;
         case FourCharCode("eMNA"): ok = ReadPascal(d, info.matchName); break;
@@ -197,44 +221,12 @@ bool DecodePiPL(const uint8_t* bytes, size_t size, PiPLInfo& info, std::string& 
             ok = ReadCString(d, info.entryPoint);
             info.hasEntryPoint = ok;
             break;
-        case FourCharCode("ePVR"):
-            ok = d.size() >= 4;
-            if (ok) {
-                info.piplVersionMajor = GetU16(d.data());
-                info.piplVersionMinor = GetU16(d.data() + 2);
-            }
-            break;
-        case FourCharCode("eSVR"):
-            ok = d.size() >= 4;
-            if (ok) {
-                info.specVersionMajor = GetU16(d.data());
-                info.specVersionMinor = GetU16(d.data() + 2);
-            }
-            break;
-        case FourCharCode("eVER"):
-            ok = d.size() >= 4;
-            if (ok) {
-                info.effectVersion = GetU32(d.data());
-                info.hasEffectVersion = true;
-            }
-            break;
-        case FourCharCode("eINF"):
-            ok = d.size() >= 2;
-            if (ok)
-                info.infoFlags = GetU16(d.data());
-            break;
-        case FourCharCode("eGLO"):
-            ok = d.size() >= 4;
-            if (ok) {
-                info.outFlags = GetU32(d.data());
-                info.hasOutFlags = true;
-            }
-            break;
-        case FourCharCode("aeFL"):
-            ok = d.size() >= 4;
-            if (ok)
-                info.outFlags2 = GetU32(d.data());
-            break;
+        case FourCharCode("ePVR"): ok = ReadVersion(d, info.piplVersionMajor, info.piplVersionMinor); break;
+        case FourCharCode("eSVR"): ok = ReadVersion(d, info.specVersionMajor, info.specVersionMinor); break;
+        case FourCharCode("eVER"): ok = ReadU32(d, info.effectVersion, &info.hasEffectVersion); break;
+        case FourCharCode("eINF"): ok = ReadU16(d, info.infoFlags); break;
+        case FourCharCode("eGLO"): ok = ReadU32(d, info.outFlags, &info.hasOutFlags); break;
+        case FourCharCode("aeFL"): ok = ReadU32(d, info.outFlags2); break;
         default: break;   // properties we do not know are kept in the list only
         }
         if (!ok) {

@@ -27,20 +27,54 @@ void ColourOf(const PF_ParamDef* p, float rgb[3])
     rgb[2] = float(p->u.cd.value.blue / 255.0);
 }
 
+// A fixed slider read straight into a converted value: the slider's value over `divisor`.
+// `Param` picks the slider: a parameter index, or a member of a material's group of indices.
+template <typename Param, typename Values>
+struct RatioField {
+    Param param;
+    float Values::*field;
+    double divisor;
+};
+
+constexpr RatioField<ParamIndex MaterialParams::*, MaterialParameters> MaterialRatios[] = {
+    {&MaterialParams::shininess, &MaterialParameters::shininess, 10},
+    {&MaterialParams::shininessStrength, &MaterialParameters::shinStrength, 10},
+    {&MaterialParams::selfIllumination, &MaterialParameters::selfIllumination, 1},
+    {&MaterialParams::transparency, &MaterialParameters::transparency, 1},
+    {&MaterialParams::refraction, &MaterialParameters::refraction, 10},
+    {&MaterialParams::opticalCoefficient, &MaterialParameters::optical, 10},
+    {&MaterialParams::aberration, &MaterialParameters::aberration, 1},
+    {&MaterialParams::reflectionPercent, &MaterialParameters::reflectionPercent, 1},
+};
+
+constexpr RatioField<ParamIndex, FrameParameters> FrameRatios[] = {
+    {PARAM_GROW_UP, &FrameParameters::growUp, 1},
+    {PARAM_LENGTH, &FrameParameters::length, 1},
+    {PARAM_WIDTH, &FrameParameters::width, 2.5},
+    {PARAM_DISPERSION, &FrameParameters::dispersion, 100},
+    {PARAM_BRANCHINESS, &FrameParameters::branchiness, 100},
+    {PARAM_PROPORTIONS, &FrameParameters::proportions, 100},
+    {PARAM_AMPLITUDE_X, &FrameParameters::windAmpX, 500},
+    {PARAM_AMPLITUDE_Z, &FrameParameters::windAmpZ, 500},
+    {PARAM_FREQUENCY, &FrameParameters::windFrequency, 1},
+    {PARAM_NEEDLES_DENSITY, &FrameParameters::needleDensity, 100},
+    {PARAM_NEEDLES_LENGTH, &FrameParameters::needleLength, 100},
+    {PARAM_NEEDLES_WIDTH, &FrameParameters::needleWidth, 100},
+    {PARAM_NEEDLES_DISPERSION, &FrameParameters::needleDispersion, 100},
+    {PARAM_NEEDLES_AMPLITUDE, &FrameParameters::needleLift, 500},
+    {PARAM_NEEDLES_SPEED, &FrameParameters::needleSpeed, 1},
+    {PARAM_SCALE, &FrameParameters::scale, 100},
+    {PARAM_LIGHT_MULTIPLY, &FrameParameters::lightMultiply, 1},
+};
+
 MaterialParameters ReadMaterial(PF_ParamDef* const params[], const MaterialParams& group)
 {
     MaterialParameters m{};
     ColourOf(params[group.diffuse], m.diffuse);
     ColourOf(params[group.specular], m.specular);
-    m.shininess = Ratio(params[group.shininess], 10);
-    m.shinStrength = Ratio(params[group.shininessStrength], 10);
-    m.selfIllumination = Ratio(params[group.selfIllumination], 1);
-    m.transparency = Ratio(params[group.transparency], 1);
+    for (const auto& r : MaterialRatios)
+        m.*r.field = Ratio(params[group.*r.param], r.divisor);
     m.glass = params[group.glass]->u.bd.value != 0;
-    m.refraction = Ratio(params[group.refraction], 10);
-    m.optical = Ratio(params[group.opticalCoefficient], 10);
-    m.aberration = Ratio(params[group.aberration], 1);
-    m.reflectionPercent = Ratio(params[group.reflectionPercent], 1);
     return m;
 }
 
@@ -69,36 +103,21 @@ void FillMaterial(const MaterialParameters& m, const char* name, material3ds& ma
 FrameParameters ReadFrameParameters(PF_ParamDef* const params[])
 {
     FrameParameters p{};
+    for (const auto& r : FrameRatios)
+        p.*r.field = Ratio(params[r.param], r.divisor);
     p.renderingMode = params[PARAM_RENDERING_MODE]->u.pd.value;
-    p.growUp = Ratio(params[PARAM_GROW_UP], 1);
     p.levels = params[PARAM_N_BRANCHES]->u.sd.value;
-    p.length = Ratio(params[PARAM_LENGTH], 1);
-    p.width = Ratio(params[PARAM_WIDTH], 2.5);
-    p.dispersion = Ratio(params[PARAM_DISPERSION], 100);
-    p.branchiness = Ratio(params[PARAM_BRANCHINESS], 100);
-    p.proportions = Ratio(params[PARAM_PROPORTIONS], 100);
-    p.windAmpX = Ratio(params[PARAM_AMPLITUDE_X], 500);
-    p.windAmpZ = Ratio(params[PARAM_AMPLITUDE_Z], 500);
-    p.windFrequency = Ratio(params[PARAM_FREQUENCY], 1);
     // Only a misbehaving host sends a value outside the popup; any of them means no known shape,
     // and the lowest must not overflow on the way.
     const A_long shape = params[PARAM_NEEDLES_SHAPE]->u.pd.value;
     p.needleShape = shape > 0 ? shape - 1 : -1;
-    p.needleDensity = Ratio(params[PARAM_NEEDLES_DENSITY], 100);
-    p.needleLength = Ratio(params[PARAM_NEEDLES_LENGTH], 100);
-    p.needleWidth = Ratio(params[PARAM_NEEDLES_WIDTH], 100);
-    p.needleDispersion = Ratio(params[PARAM_NEEDLES_DISPERSION], 100);
-    p.needleLift = Ratio(params[PARAM_NEEDLES_AMPLITUDE], 500);
-    p.needleSpeed = Ratio(params[PARAM_NEEDLES_SPEED], 1);
     p.positionX = float(params[PARAM_POSITION]->u.td.x_value) / 65536.0f;
     p.positionY = float(params[PARAM_POSITION]->u.td.y_value) / 65536.0f;
-    p.scale = Ratio(params[PARAM_SCALE], 100);
     p.rotationX = Radians(params[PARAM_ROTATION_X]->u.ad.value / 65536.0);
     p.rotationY = Radians(params[PARAM_ROTATION_Y]->u.ad.value / 65536.0);
     p.rotationZ = Radians(params[PARAM_ROTATION_Z]->u.ad.value / 65536.0);
     p.needles = ReadMaterial(params, NeedleMaterialParams);
     p.tree = ReadMaterial(params, TreeMaterialParams);
-    p.lightMultiply = Ratio(params[PARAM_LIGHT_MULTIPLY], 1);
     ColourOf(params[PARAM_LIGHT_COLOR], p.lightColor);
     p.rotateUV = Radians(params[PARAM_LIGHT_ROTATE_UV]->u.ad.value / 65536.0);
     p.rotateWV = Radians(Fixed(params[PARAM_LIGHT_ROTATE_WV]));

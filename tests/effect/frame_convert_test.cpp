@@ -171,6 +171,32 @@ TEST(PointTransforms, QuarterTurnsFollowTheirPlanes)
     EXPECT_NEAR(q[0].y, 1.0f, 1e-6);
 }
 
+// A normal turns with its point, in the same plane: a unit point whose normal points the same
+// way still has a normal equal to its position after any turn about the origin.
+TEST(PointTransforms, NormalsTurnInTheirPointsPlane)
+{
+    using Rotate = void (*)(__Point3ds*, int, float, float, float);
+    const struct {
+        const char* axis;
+        Rotate rotate;
+        float __Point3ds::*along;   // the coordinate a turn about this axis keeps
+    } axes[] = {{"X", RotatePointsX, &__Point3ds::x}, {"Y", RotatePointsY, &__Point3ds::y},
+                {"Z", RotatePointsZ, &__Point3ds::z}};
+    for (const auto& a : axes) {
+        __Point3ds start = MakePoint(0.48f, 0.6f, 0.64f, true);
+        start.nx = start.x;
+        start.ny = start.y;
+        start.nz = start.z;
+        __Point3ds p[1] = {start};
+        a.rotate(p, 1, 0.9f, 0.0f, 0.0f);
+        EXPECT_EQ(p[0].nx, p[0].x) << a.axis;
+        EXPECT_EQ(p[0].ny, p[0].y) << a.axis;
+        EXPECT_EQ(p[0].nz, p[0].z) << a.axis;
+        EXPECT_EQ(p[0].*a.along, start.*a.along) << a.axis;
+        EXPECT_NE(p[0].x + p[0].y + p[0].z, start.x + start.y + start.z) << a.axis;   // it did turn
+    }
+}
+
 TEST(PointTransforms, ScaleAndTranslateNeverChangeANormal)
 {
     __Point3ds p[1] = {MakePoint(1, 2, 3, true)};

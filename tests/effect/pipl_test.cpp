@@ -13,18 +13,26 @@
 
 namespace {
 
-// Written out from the layout: header, then 11 records of vendor "MIB8", reversed key, id 0,
-// length, data padded to four bytes.
+// A property list's header for `count` records, and one record as the layout has it: vendor
+// "MIB8", reversed key, id 0, length, then the data (padding included).
+std::vector<uint8_t> ListHeader(uint8_t count) { return {0x01, 0x00, 0, 0, 0, 0, count, 0, 0, 0}; }
+
+void AppendRecord(std::vector<uint8_t>& b, const char* reversedKey, uint32_t length, const std::vector<uint8_t>& data)
+{
+    const char* vendor = "MIB8";
+    b.insert(b.end(), vendor, vendor + 4);
+    b.insert(b.end(), reversedKey, reversedKey + 4);
+    b.insert(b.end(), {0, 0, 0, 0});
+    b.insert(b.end(), {uint8_t(length), uint8_t(length >> 8), 0, 0});
+    b.insert(b.end(), data.begin(), data.end());
+}
+
+// Written out from the layout: header, then 11 records, data padded to four bytes.
 std::vector<uint8_t> ExpectedPiPL()
 {
-    std::vector<uint8_t> b = {0x01, 0x00, 0, 0, 0, 0, 11, 0, 0, 0};
+    std::vector<uint8_t> b = ListHeader(11);
     auto record = [&b](const char* reversedKey, uint32_t length, std::vector<uint8_t> data) {
-        const char* vendor = "MIB8";
-        b.insert(b.end(), vendor, vendor + 4);
-        b.insert(b.end(), reversedKey, reversedKey + 4);
-        b.insert(b.end(), {0, 0, 0, 0});
-        b.insert(b.end(), {uint8_t(length), uint8_t(length >> 8), 0, 0});
-        b.insert(b.end(), data.begin(), data.end());
+        AppendRecord(b, reversedKey, length, data);
     };
     record("dnik", 4, {'T', 'K', 'F', 'e'});
     record("eman", 8, {7, 'V', 'e', 'l', 'm', 'o', 'r', 'a'});
@@ -140,6 +148,44 @@ TEST(PiPLReader, RefusesDamagedHeadersAndLengths)
     EXPECT_FALSE(DecodePiPL(b.data(), b.size(), info, error));
 
     EXPECT_FALSE(DecodePiPL(nullptr, 0, info, error));
+}
+
+// Each number property is read from its first bytes into its own field; one byte short of its
+// number, it is malformed.
+TEST(PiPLReader, ReadsEachNumberPropertyAndRefusesOneTooShort)
+{
+    const struct {
+        const char* reversedKey;
+        uint32_t bytes;
+        bool (*read)(const PiPLInfo&);
+    } numbers[] = {
+        {"dnik", 4, [](const PiPLInfo& i) { return i.hasKind && i.kind == 0x04030201u; }},
+        {"RVPe", 4, [](const PiPLInfo& i) { return i.piplVersionMajor == 0x0201 && i.piplVersionMinor == 0x0403; }},
+        {"RVSe", 4, [](const PiPLInfo& i) { return i.specVersionMajor == 0x0201 && i.specVersionMinor == 0x0403; }},
+        {"REVe", 4, [](const PiPLInfo& i) { return i.hasEffectVersion && i.effectVersion == 0x04030201u; }},
+        {"FNIe", 2, [](const PiPLInfo& i) { return i.infoFlags == 0x0201; }},
+        {"OLGe", 4, [](const PiPLInfo& i) { return i.hasOutFlags && i.outFlags == 0x04030201u; }},
+        {"LFea", 4, [](const PiPLInfo& i) { return i.outFlags2 == 0x04030201u; }},
+    };
+    for (const auto& n : numbers) {
+        std::vector<uint8_t> whole = ListHeader(1);
+        AppendRecord(whole, n.reversedKey, n.bytes, {1, 2, 3, 4});
+        PiPLInfo info;
+        std::string error;
+        ASSERT_TRUE(DecodePiPL(whole.data(), whole.size(), info, error)) << n.reversedKey << ": " << error;
+        EXPECT_TRUE(n.read(info)) << n.reversedKey;
+        // Every other number stays as it was.
+        int numbersSet = 0;
+        for (const auto& other : numbers)
+            numbersSet += other.read(info) ? 1 : 0;
+        EXPECT_EQ(numbersSet, 1) << n.reversedKey;
+
+        std::vector<uint8_t> shortOne = ListHeader(1);
+        AppendRecord(shortOne, n.reversedKey, n.bytes - 1, {1, 2, 3, 4});
+        PiPLInfo refused;
+        EXPECT_FALSE(DecodePiPL(shortOne.data(), shortOne.size(), refused, error)) << n.reversedKey;
+        EXPECT_NE(error.find("is malformed"), std::string::npos) << error;
+    }
 }
 
 TEST(PiPLReader, RefusesAnEntryPointWithoutTerminator)
