@@ -1,6 +1,25 @@
 // File access on Windows (CreateFileA and friends) and POSIX (open and friends).
 #include "platform/file_access.h"
 
+namespace {
+// Reading and writing alike: `step(at, left)` moves some of the bytes left and returns how many,
+// or 0 when the call failed or reached the end of the file; every byte must move.
+template <typename Byte, typename Step>
+bool TransferAll(FileHandle file, Byte* at, size_t size, Step step)
+{
+    if (file == InvalidFile || (!at && size))
+        return false;
+    while (size > 0) {
+        const size_t done = step(at, size);
+        if (done == 0)
+            return false;
+        at += done;
+        size -= done;
+    }
+    return true;
+}
+}
+
 #if defined(_WIN32)
 #include <windows.h>
 
@@ -9,6 +28,7 @@ HANDLE AsHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 // ReadFile and WriteFile take a 32-bit length; larger transfers go in pieces of 1 GiB.
 constexpr size_t MaxPiece = size_t(1) << 30;
+DWORD Piece(size_t left) { return static_cast<DWORD>(left < MaxPiece ? left : MaxPiece); }
 
 // SetFilePointer with a high part reaches 64-bit offsets; -1 in the low part is also a valid
 // result, so failure is told apart through GetLastError.
@@ -47,34 +67,19 @@ FileHandle FileOpen(const char* name, FileOpenMode mode)
 
 bool FileRead(FileHandle file, void* buffer, size_t size)
 {
-    if (file == InvalidFile || (!buffer && size))
-        return false;
-    unsigned char* at = static_cast<unsigned char*>(buffer);
-    while (size > 0) {
-        DWORD piece = static_cast<DWORD>(size < MaxPiece ? size : MaxPiece);
+    return TransferAll(file, static_cast<unsigned char*>(buffer), size, [file](unsigned char* at, size_t left) {
         DWORD done = 0;
-        if (!ReadFile(AsHandle(file), at, piece, &done, nullptr) || done == 0)
-            return false;
-        at += done;
-        size -= done;
-    }
-    return true;
+        return ReadFile(AsHandle(file), at, Piece(left), &done, nullptr) ? size_t(done) : 0;
+    });
 }
 
 bool FileWrite(FileHandle file, const void* buffer, size_t size)
 {
-    if (file == InvalidFile || (!buffer && size))
-        return false;
-    const unsigned char* at = static_cast<const unsigned char*>(buffer);
-    while (size > 0) {
-        DWORD piece = static_cast<DWORD>(size < MaxPiece ? size : MaxPiece);
-        DWORD done = 0;
-        if (!WriteFile(AsHandle(file), at, piece, &done, nullptr) || done == 0)
-            return false;
-        at += done;
-        size -= done;
-    }
-    return true;
+    return TransferAll(file, static_cast<const unsigned char*>(buffer), size,
+                       [file](const unsigned char* at, size_t left) {
+                           DWORD done = 0;
+                           return WriteFile(AsHandle(file), at, Piece(left), &done, nullptr) ? size_t(done) : 0;
+                       });
 }
 
 bool FileSeek(FileHandle file, int64_t offset)
@@ -110,6 +115,18 @@ void FileClose(FileHandle file)
 
 namespace {
 int AsDescriptor(FileHandle file) { return static_cast<int>(file); }
+
+// The bytes a read or write moved, made again when a signal interrupted it before it moved any;
+// 0 for a failure or the end of the file.
+template <typename Call>
+size_t Retried(Call call)
+{
+    ssize_t done;
+    do
+        done = call();
+    while (done < 0 && errno == EINTR);
+    return done > 0 ? static_cast<size_t>(done) : 0;
+}
 }
 
 FileHandle FileOpen(const char* name, FileOpenMode mode)
@@ -132,36 +149,17 @@ FileHandle FileOpen(const char* name, FileOpenMode mode)
 
 bool FileRead(FileHandle file, void* buffer, size_t size)
 {
-    if (file == InvalidFile || (!buffer && size))
-        return false;
-    unsigned char* at = static_cast<unsigned char*>(buffer);
-    while (size > 0) {
-        ssize_t done = read(AsDescriptor(file), at, size);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        at += done;
-        size -= static_cast<size_t>(done);
-    }
-    return true;
+    return TransferAll(file, static_cast<unsigned char*>(buffer), size, [file](unsigned char* at, size_t left) {
+        return Retried([&] { return read(AsDescriptor(file), at, left); });
+    });
 }
 
 bool FileWrite(FileHandle file, const void* buffer, size_t size)
 {
-    if (file == InvalidFile || (!buffer && size))
-        return false;
-    const unsigned char* at = static_cast<const unsigned char*>(buffer);
-    while (size > 0) {
-        ssize_t done = write(AsDescriptor(file), at, size);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        at += done;
-        size -= static_cast<size_t>(done);
-    }
-    return true;
+    return TransferAll(file, static_cast<const unsigned char*>(buffer), size,
+                       [file](const unsigned char* at, size_t left) {
+                           return Retried([&] { return write(AsDescriptor(file), at, left); });
+                       });
 }
 
 bool FileSeek(FileHandle file, int64_t offset)

@@ -32,6 +32,8 @@ int WaitForWorkerExit(WorkerProcess&) { return 1; }
 #include <sys/prctl.h>
 #endif
 
+#include "platform/posix_children.h"
+
 bool WorkerProcessesAvailable() { return true; }
 
 bool StartWorker(const std::string& program, const std::vector<std::string>& arguments, WorkerProcess& worker,
@@ -43,16 +45,15 @@ bool StartWorker(const std::string& program, const std::vector<std::string>& arg
 
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) {
-        error = std::string("cannot make a pipe: ") + std::strerror(errno);
+        error = SystemError("cannot make a pipe");
         return false;
     }
     fcntl(pipeEnds[0], F_SETFD, FD_CLOEXEC);
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0) {
-        error = std::string("cannot start a worker: ") + std::strerror(errno);
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
+        error = SystemError("cannot start a worker");
+        ClosePipe(pipeEnds);
         return false;
     }
     if (pid == 0) {
@@ -64,8 +65,7 @@ bool StartWorker(const std::string& program, const std::vector<std::string>& arg
         (void)parent;
 #endif
         dup2(pipeEnds[1], STDERR_FILENO);
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
+        ClosePipe(pipeEnds);
         execv(argv.Vector()[0], argv.Vector());
         const char* what = "velmora worker: cannot run the program\n";
         ssize_t ignored = write(STDERR_FILENO, what, std::strlen(what));
@@ -120,23 +120,13 @@ int WaitForWorkerExit(WorkerProcess& worker)
 {
     if (worker.id <= 0)
         return 1;
-    int status = 0;
-    pid_t got;
-    do
-        got = waitpid(pid_t(worker.id), &status, 0);
-    while (got < 0 && errno == EINTR);
+    const int code = ReapChild(pid_t(worker.id));
     worker.id = -1;
     if (worker.messages >= 0) {
         close(worker.messages);
         worker.messages = -1;
     }
-    if (got < 0)
-        return 1;
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
-    return 1;
+    return code;
 }
 
 #endif

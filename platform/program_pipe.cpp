@@ -38,6 +38,8 @@ void StopProgramsNow() {}
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/posix_children.h"
+
 extern char** environ;
 
 namespace {
@@ -93,17 +95,8 @@ int WaitAndForget(ProgramPipe& pipe)
     if (pipe.slot >= 0)
         RunningPrograms[pipe.slot].store(0);
     pipe.slot = -1;
-    int status = 0;
-    pid_t done;
-    do
-        done = waitpid(id, &status, 0);
-    while (done < 0 && errno == EINTR);
     pipe.id = -1;
-    if (done < 0)
-        return 1;
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1;
+    return ReapChild(id);
 }
 
 } // namespace
@@ -117,14 +110,13 @@ bool StartProgramPipe(const std::string& program, const std::vector<std::string>
     // never see its end); the program's own copy is made by dup2, which clears the flag.
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
-        error = std::string("cannot make a pipe: ") + std::strerror(errno);
+        error = SystemError("cannot make a pipe");
         return false;
     }
     const int messages = UnnamedFile();
     if (messages < 0) {
-        error = std::string("cannot make a file for its messages: ") + std::strerror(errno);
-        close(ends[0]);
-        close(ends[1]);
+        error = SystemError("cannot make a file for its messages");
+        ClosePipe(ends);
         return false;
     }
     posix_spawn_file_actions_t actions;
