@@ -47,16 +47,12 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
         err << "velmora: --hover \"" << hover << "\": expected about or web\n";
         return EXIT_FAILED;
     }
-    EffectModule module;
-    HostSession session;
-    if (!LoadCommandModule(modulePath, module, err, &session))
-        return EXIT_NO_MODULE;
-
+    ModuleRun run;
     std::unique_ptr<DrawbotHost> panel;
     int drawEvents = 0;
     bool handled = true;
     bool noRepaint = false;
-    PF_Err result = RunEffectInstance(session, module.entry, &module.pipl, [&](HostSession& s) -> PF_Err {
+    const bool loaded = RunModuleInstance(modulePath, run, err, [&](HostSession& s) -> PF_Err {
         if (s.defaults.size() <= size_t(PARAM_INFORMATION) || s.defaults[PARAM_INFORMATION].ui_width <= 0 ||
             s.defaults[PARAM_INFORMATION].ui_height <= 0 || !s.customUIRegistered) {
             err << "velmora: the effect registered no custom-drawn panel\n";
@@ -68,7 +64,7 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
 
         auto draw = [&]() -> PF_Err {
             PF_EventExtra event = PanelEvent(*panel, PF_Event_DRAW);
-            PF_Err e = CallEffect(s, module.entry, PF_Cmd_EVENT, nullptr, &event);
+            PF_Err e = CallEffect(s, run.module.entry, PF_Cmd_EVENT, nullptr, &event);
             handled = handled && (event.evt_out_flags & PF_EO_HANDLED_EVENT);
             ++drawEvents;
             return e;
@@ -79,7 +75,7 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
         const size_t repaintsBefore = panel->invalidated.size();
         PF_EventExtra cursor = PanelEvent(*panel, PF_Event_ADJUST_CURSOR);
         cursor.u.adjust_cursor.screen_point = hoverAt;
-        e = CallEffect(s, module.entry, PF_Cmd_EVENT, nullptr, &cursor);
+        e = CallEffect(s, run.module.entry, PF_Cmd_EVENT, nullptr, &cursor);
         if (e != PF_Err_NONE)
             return e;
         if (panel->invalidated.size() == repaintsBefore) {
@@ -89,8 +85,10 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
         }
         return draw();
     });
+    if (!loaded)
+        return EXIT_NO_MODULE;
 
-    int code = ReportOutcome(session, result, err);
+    int code = ReportOutcome(run.session, run.result, err);
     if (panel) {
         for (const std::string& problem : DrawbotProblems(*panel)) {
             err << "velmora: host problem: " << problem << "\n";

@@ -94,13 +94,10 @@ int RunParamsCommand(const std::string& modulePath, const ParamsOptions& options
         err << "velmora: " << error << "\n";
         return EXIT_FAILED;
     }
-    EffectModule module;
-    HostSession session;
-    if (!LoadCommandModule(modulePath, module, err, &session))
-        return EXIT_NO_MODULE;
+    ModuleRun run;
     std::ostringstream text;
     bool refused = false;
-    PF_Err result = RunEffectInstance(session, module.entry, &module.pipl, [&](HostSession& s) {
+    const bool loaded = RunModuleInstance(modulePath, run, err, [&](HostSession& s) {
         // The values a preset holds: the file's, then the settings', as a render applies them.
         SetLayerSize(s, options.width, options.height);
         ResetParamValues(s);
@@ -125,14 +122,14 @@ int RunParamsCommand(const std::string& modulePath, const ParamsOptions& options
 
         if (options.format == "json") {
             nlohmann::ordered_json doc;
-            doc["module"] = module.pipl.name;
+            doc["module"] = run.module.pipl.name;
             doc["num_params"] = s.out.num_params;
             doc["parameters"] = ParamsFileJson(s, settings)["parameters"];
             text << doc.dump(2) << "\n";
         } else if (options.format == "markdown") {
             WriteMarkdown(s, text);
         } else {
-            text << module.pipl.name << ": " << s.out.num_params << " parameters (index 0 is the input layer)\n";
+            text << run.module.pipl.name << ": " << s.out.num_params << " parameters (index 0 is the input layer)\n";
             for (size_t i = 1; i < s.defaults.size(); ++i) {
                 text << DescribeParam(s, int32_t(i)) << ValueNote(s, int32_t(i), settings) << "\n";
                 const std::string description = ParamDescription(s, int32_t(i));
@@ -145,12 +142,14 @@ int RunParamsCommand(const std::string& modulePath, const ParamsOptions& options
         }
         return PF_Err_NONE;
     });
+    if (!loaded)
+        return EXIT_NO_MODULE;
     if (refused) {
         err << "velmora: " << error << "\n";
-        ReportOutcome(session, result, err);
+        ReportOutcome(run.session, run.result, err);
         return EXIT_FAILED;
     }
-    const int code = ReportOutcome(session, result, err);
+    const int code = ReportOutcome(run.session, run.result, err);
     if (code != EXIT_OK)
         return code;
     if (options.outPath.empty()) {

@@ -113,19 +113,18 @@ bool ToOptions(RenderArguments& a, std::ostream& err)
 int RunRenderCommand(const std::string& modulePath, const RenderOptions& options, std::ostream& out,
                      std::ostream& err)
 {
-    EffectModule module;
-    HostSession session;
-    if (!LoadCommandModule(modulePath, module, err, &session))
-        return EXIT_NO_MODULE;
+    ModuleRun run;
     int code = EXIT_OK;
-    PF_Err result = RunEffectInstance(session, module.entry, &module.pipl, [&](HostSession& s) {
+    const bool loaded = RunModuleInstance(modulePath, run, err, [&](HostSession& s) {
         if (options.jobs > 1 && options.lastFrame > options.firstFrame)
-            code = RenderWithWorkers(s, options, ExecutableDir() + "velmora", module.path, out, err);
+            code = RenderWithWorkers(s, options, ExecutableDir() + "velmora", run.module.path, out, err);
         else
-            code = RenderFrames(s, module.entry, options, out, err);
+            code = RenderFrames(s, run.module.entry, options, out, err);
         return PF_Err_NONE;
     });
-    const int outcome = ReportOutcome(session, result, err);
+    if (!loaded)
+        return EXIT_NO_MODULE;
+    const int outcome = ReportOutcome(run.session, run.result, err);
     return code != EXIT_OK ? code : outcome;
 }
 

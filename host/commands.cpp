@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "host/effect_module.h"
+#include "host/sequence.h"
 
 void AddAllCommands(CLI::App& app, HostContext& context)
 {
@@ -67,6 +68,15 @@ bool LoadCommandModule(const std::string& modulePath, EffectModule& module, std:
         session->moduleHandle = module.handle;
         session->modulePath = module.path;
     }
+    return true;
+}
+
+bool RunModuleInstance(const std::string& modulePath, ModuleRun& run, std::ostream& err,
+                       const std::function<PF_Err(HostSession&)>& body)
+{
+    if (!LoadCommandModule(modulePath, run.module, err, &run.session))
+        return false;
+    run.result = RunEffectInstance(run.session, run.module.entry, &run.module.pipl, body);
     return true;
 }
 

@@ -4,6 +4,7 @@
 // calls Run when it is chosen. AddAllCommands (host/commands.cpp) lists every Add function.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include <CLI/CLI.hpp>
 
 #include "effect/host_api.h"
+#include "host/effect_module.h"
 #include "host/host_ops.h"
 
 // What every sub-command shares: the module to load, and the exit code the chosen one leaves.
@@ -81,12 +83,24 @@ int RunPanelCommand(const std::string& modulePath, const std::string& outPath, c
 // a message on `err`, when the command line named a module all the same.
 bool RefuseModule(const HostContext& context, const char* command, std::ostream& err);
 
-struct EffectModule;
 // Loads the module the command line names (the one beside velmora when none) and points the
 // session's platform data, when given, at it; false, having said why on `err`, when it cannot be
 // loaded.
 bool LoadCommandModule(const std::string& modulePath, EffectModule& module, std::ostream& err,
                        HostSession* session = nullptr);
+
+// What a command that drives the effect keeps: the loaded module and the session of one instance
+// of it, with the instance's first error. The session, declared last, goes first, while the
+// module it called is still loaded.
+struct ModuleRun {
+    EffectModule module;
+    HostSession session;
+    PF_Err result = PF_Err_NONE;
+};
+// Loads the command's module into `run` (LoadCommandModule) and runs one instance of it with
+// `body` (RunEffectInstance); false, having said why on `err`, when the module cannot be loaded.
+bool RunModuleInstance(const std::string& modulePath, ModuleRun& run, std::ostream& err,
+                       const std::function<PF_Err(HostSession&)>& body);
 
 // For the Run functions: the path to load, and the verdict on a finished effect instance. A
 // command fails when the effect returned an error, showed an error message, or left the host

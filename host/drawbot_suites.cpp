@@ -66,64 +66,78 @@ using Point = CanvasPoint;
 
 // ---- Draw suite ------------------------------------------------------------------------------
 
-SPErr GetSupplier(DRAWBOT_DrawRef ref, DRAWBOT_SupplierRef* supplier)
+// The drawing hands out the supplier and the surface, which the host made with it.
+template <typename Ref, DrawbotObject* DrawbotHost::*made>
+SPErr GetHostObject(DRAWBOT_DrawRef ref, Ref* object)
 {
     DrawbotObject* d = Find(ref, DrawbotObject::Drawing);
-    if (!d || !supplier)
+    if (!d || !object)
         return kSPBadParameterError;
-    *supplier = reinterpret_cast<DRAWBOT_SupplierRef>(d->host->supplier);
-    return kSPNoError;
-}
-
-SPErr GetSurface(DRAWBOT_DrawRef ref, DRAWBOT_SurfaceRef* surface)
-{
-    DrawbotObject* d = Find(ref, DrawbotObject::Drawing);
-    if (!d || !surface)
-        return kSPBadParameterError;
-    *surface = reinterpret_cast<DRAWBOT_SurfaceRef>(d->host->surface);
+    *object = reinterpret_cast<Ref>(d->host->*made);
     return kSPNoError;
 }
 
 // ---- Supplier suite --------------------------------------------------------------------------
 
-SPErr NewPen(DRAWBOT_SupplierRef ref, const DRAWBOT_ColorRGBA* color, float size, DRAWBOT_PenRef* pen)
+// A new object of the supplier's host, handed to the effect through `out`, which must release
+// it; null when the supplier is not alive or `out` is null, and then nothing is made.
+template <typename Ref>
+DrawbotObject* Supply(DRAWBOT_SupplierRef ref, DrawbotObject::Kind kind, Ref* out)
 {
     DrawbotObject* s = Find(ref, DrawbotObject::Supplier);
-    if (!s || !color || !pen || !(size >= 0) || !std::isfinite(size))
+    if (!s || !out)
+        return nullptr;
+    DrawbotObject* o = NewObject(s->host, kind);
+    *out = reinterpret_cast<Ref>(o);
+    return o;
+}
+
+// Pens and brushes paint with the colour they are made with.
+template <typename Ref>
+DrawbotObject* SupplyPaint(DRAWBOT_SupplierRef ref, DrawbotObject::Kind kind, const DRAWBOT_ColorRGBA* color, Ref* out)
+{
+    DrawbotObject* o = color ? Supply(ref, kind, out) : nullptr;
+    if (o)
+        o->color = *color;
+    return o;
+}
+
+SPErr NewPen(DRAWBOT_SupplierRef ref, const DRAWBOT_ColorRGBA* color, float size, DRAWBOT_PenRef* pen)
+{
+    if (!(size >= 0) || !std::isfinite(size))
         return kSPBadParameterError;
-    DrawbotObject* o = NewObject(s->host, DrawbotObject::Pen);
-    o->color = *color;
+    DrawbotObject* o = SupplyPaint(ref, DrawbotObject::Pen, color, pen);
+    if (!o)
+        return kSPBadParameterError;
     o->size = size;
-    *pen = reinterpret_cast<DRAWBOT_PenRef>(o);
     return kSPNoError;
 }
 
 SPErr NewBrush(DRAWBOT_SupplierRef ref, const DRAWBOT_ColorRGBA* color, DRAWBOT_BrushRef* brush)
 {
-    DrawbotObject* s = Find(ref, DrawbotObject::Supplier);
-    if (!s || !color || !brush)
-        return kSPBadParameterError;
-    DrawbotObject* o = NewObject(s->host, DrawbotObject::Brush);
-    o->color = *color;
-    *brush = reinterpret_cast<DRAWBOT_BrushRef>(o);
-    return kSPNoError;
+    return SupplyPaint(ref, DrawbotObject::Brush, color, brush) ? kSPNoError : kSPBadParameterError;
 }
 
-SPErr SupportsText(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* answer)
+SPErr NewPath(DRAWBOT_SupplierRef ref, DRAWBOT_PathRef* path)
+{
+    return Supply(ref, DrawbotObject::Path, path) ? kSPNoError : kSPBadParameterError;
+}
+
+// The supplier's fixed answers about what the host can do. The command-line host has no fonts.
+template <typename T>
+SPErr Answer(DRAWBOT_SupplierRef ref, T* answer, T value)
 {
     if (!Find(ref, DrawbotObject::Supplier) || !answer)
         return kSPBadParameterError;
-    *answer = 0;   // the command-line host has no fonts
+    *answer = value;
     return kSPNoError;
 }
-
-SPErr GetDefaultFontSize(DRAWBOT_SupplierRef ref, float* size)
-{
-    if (!Find(ref, DrawbotObject::Supplier) || !size)
-        return kSPBadParameterError;
-    *size = 12.0f;
-    return kSPNoError;
-}
+SPErr SupportsText(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer<DRAWBOT_Boolean>(ref, a, 0); }
+SPErr GetDefaultFontSize(DRAWBOT_SupplierRef ref, float* size) { return Answer(ref, size, 12.0f); }
+SPErr SupportsBGRA(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer<DRAWBOT_Boolean>(ref, a, 1); }
+SPErr PrefersBGRA(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer<DRAWBOT_Boolean>(ref, a, 0); }
+SPErr SupportsARGB(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer<DRAWBOT_Boolean>(ref, a, 1); }
+SPErr PrefersARGB(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer<DRAWBOT_Boolean>(ref, a, 0); }
 
 SPErr NewDefaultFont(DRAWBOT_SupplierRef, float, DRAWBOT_FontRef* font)
 {
@@ -189,27 +203,6 @@ SPErr NewImageFromBuffer(DRAWBOT_SupplierRef ref, int width, int height, int row
     *image = reinterpret_cast<DRAWBOT_ImageRef>(o);
     return kSPNoError;
 }
-
-SPErr NewPath(DRAWBOT_SupplierRef ref, DRAWBOT_PathRef* path)
-{
-    DrawbotObject* s = Find(ref, DrawbotObject::Supplier);
-    if (!s || !path)
-        return kSPBadParameterError;
-    *path = reinterpret_cast<DRAWBOT_PathRef>(NewObject(s->host, DrawbotObject::Path));
-    return kSPNoError;
-}
-
-SPErr Answer(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* answer, DRAWBOT_Boolean value)
-{
-    if (!Find(ref, DrawbotObject::Supplier) || !answer)
-        return kSPBadParameterError;
-    *answer = value;
-    return kSPNoError;
-}
-SPErr SupportsBGRA(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer(ref, a, 1); }
-SPErr PrefersBGRA(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer(ref, a, 0); }
-SPErr SupportsARGB(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer(ref, a, 1); }
-SPErr PrefersARGB(DRAWBOT_SupplierRef ref, DRAWBOT_Boolean* a) { return Answer(ref, a, 0); }
 
 // The objects the effect owns and counts; the drawing, supplier and surface are the host's.
 DrawbotObject* FindOwned(DRAWBOT_ObjectRef ref)
@@ -277,15 +270,22 @@ SPErr PopStateStack(DRAWBOT_SurfaceRef ref)
     return kSPNoError;
 }
 
+// Rectangles, paths and strokes alike: polygons in the surface's own coordinates, painted in one
+// colour through its transform and inside its clip.
+void Paint(DrawbotHost& host, const DRAWBOT_ColorRGBA& color, const CanvasPolygons& polygons, bool evenOdd)
+{
+    uint8_t c[4];
+    ColorBytes(color, c);
+    FillPolygons(host, host.surfaceState, Transformed(host.surfaceState, polygons), evenOdd, c);
+}
+
 SPErr PaintRect(DRAWBOT_SurfaceRef ref, const DRAWBOT_ColorRGBA* color, const DRAWBOT_RectF32* rect)
 {
     DrawbotHost* host = SurfaceHost(ref);
     if (!host || !color || !rect)
         return kSPBadParameterError;
-    uint8_t c[4];
-    ColorBytes(*color, c);
     const float l = rect->left, t = rect->top, r = rect->left + rect->width, b = rect->top + rect->height;
-    FillPolygons(*host, host->surfaceState, Transformed(host->surfaceState, {{{l, t}, {r, t}, {r, b}, {l, b}}}), false, c);
+    Paint(*host, *color, {{{l, t}, {r, t}, {r, b}, {l, b}}}, false);
     return kSPNoError;
 }
 
@@ -296,10 +296,7 @@ SPErr FillPath(DRAWBOT_SurfaceRef ref, DRAWBOT_BrushRef brush, DRAWBOT_PathRef p
     DrawbotObject* p = Find(path, DrawbotObject::Path);
     if (!host || !b || !p)
         return kSPBadParameterError;
-    uint8_t c[4];
-    ColorBytes(b->color, c);
-    FillPolygons(*host, host->surfaceState, Transformed(host->surfaceState, p->subpaths),
-                 fill == kDRAWBOT_FillType_EvenOdd, c);
+    Paint(*host, b->color, p->subpaths, fill == kDRAWBOT_FillType_EvenOdd);
     return kSPNoError;
 }
 
@@ -310,10 +307,7 @@ SPErr StrokePath(DRAWBOT_SurfaceRef ref, DRAWBOT_PenRef pen, DRAWBOT_PathRef pat
     DrawbotObject* p = Find(path, DrawbotObject::Path);
     if (!host || !pn || !p)
         return kSPBadParameterError;
-    uint8_t c[4];
-    ColorBytes(pn->color, c);
-    FillPolygons(*host, host->surfaceState,
-                 Transformed(host->surfaceState, StrokeQuads(p->subpaths, p->closed, pn->size)), false, c);
+    Paint(*host, pn->color, StrokeQuads(p->subpaths, p->closed, pn->size), false);
     return kSPNoError;
 }
 
@@ -433,21 +427,14 @@ void LineToPoint(DrawbotObject& p, Point at)
     p.subpaths.back().push_back(at);
 }
 
-SPErr MoveTo(DRAWBOT_PathRef ref, float x, float y)
+// MoveTo (StartSubpath) and LineTo (LineToPoint): a finite point, taken one of two ways.
+template <void (*Take)(DrawbotObject&, Point)>
+SPErr ToPoint(DRAWBOT_PathRef ref, float x, float y)
 {
     DrawbotObject* p = PathOf(ref);
     if (!p || !Finite(x, y))
         return kSPBadParameterError;
-    StartSubpath(*p, Point{x, y});
-    return kSPNoError;
-}
-
-SPErr LineTo(DRAWBOT_PathRef ref, float x, float y)
-{
-    DrawbotObject* p = PathOf(ref);
-    if (!p || !Finite(x, y))
-        return kSPBadParameterError;
-    LineToPoint(*p, Point{x, y});
+    Take(*p, Point{x, y});
     return kSPNoError;
 }
 
@@ -544,7 +531,8 @@ DrawbotHost::DrawbotHost(int32_t w, int32_t h) : DrawbotCanvas{std::max(1, w), s
     context.w_type = PF_Window_EFFECT;
     contextP = &context;
 
-    drawSuite = DRAWBOT_DrawbotSuite1{GetSupplier, GetSurface};
+    drawSuite = DRAWBOT_DrawbotSuite1{GetHostObject<DRAWBOT_SupplierRef, &DrawbotHost::supplier>,
+                                      GetHostObject<DRAWBOT_SurfaceRef, &DrawbotHost::surface>};
     supplierSuite = DRAWBOT_SupplierSuite1{NewPen, NewBrush, SupportsText, GetDefaultFontSize, NewDefaultFont,
                                            NewImageFromBuffer, NewPath, SupportsBGRA, PrefersBGRA, SupportsARGB,
                                            PrefersARGB, RetainObject, ReleaseObject};
@@ -555,7 +543,7 @@ DrawbotHost::DrawbotHost(int32_t w, int32_t h) : DrawbotCanvas{std::max(1, w), s
                                          SetPolicy<DRAWBOT_AntiAliasPolicy, &DrawbotHost::antiAlias>,
                                          GetPolicy<DRAWBOT_AntiAliasPolicy, &DrawbotHost::antiAlias>, Flush,
                                          GetTransformToScreenScale};
-    pathSuite = DRAWBOT_PathSuite1{MoveTo, LineTo, BezierTo, AddRect, AddArc, ClosePath};
+    pathSuite = DRAWBOT_PathSuite1{ToPoint<StartSubpath>, ToPoint<LineToPoint>, BezierTo, AddRect, AddArc, ClosePath};
     customUISuite = PF_EffectCustomUISuite1{GetDrawingReference};
     std::memset(&appSuite, 0, sizeof appSuite);
     appSuite.PF_InvalidateRect = InvalidateRect;

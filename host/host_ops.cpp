@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <math.h>   // the C library's own math functions, which the callbacks hand out
+
 namespace {
 
 // The session the basic suite serves (its functions have no reference argument).
@@ -143,24 +145,6 @@ A_char* HostStrcpy(A_char* dest, const A_char* src)
     return dest;
 }
 
-A_FpLong Atan(A_FpLong x) { return std::atan(x); }
-A_FpLong Atan2(A_FpLong y, A_FpLong x) { return std::atan2(y, x); }
-A_FpLong Ceil(A_FpLong x) { return std::ceil(x); }
-A_FpLong Cos(A_FpLong x) { return std::cos(x); }
-A_FpLong Exp(A_FpLong x) { return std::exp(x); }
-A_FpLong Fabs(A_FpLong x) { return std::fabs(x); }
-A_FpLong Floor(A_FpLong x) { return std::floor(x); }
-A_FpLong Fmod(A_FpLong x, A_FpLong y) { return std::fmod(x, y); }
-A_FpLong Hypot(A_FpLong x, A_FpLong y) { return std::hypot(x, y); }
-A_FpLong Log(A_FpLong x) { return std::log(x); }
-A_FpLong Log10(A_FpLong x) { return std::log10(x); }
-A_FpLong Pow(A_FpLong x, A_FpLong y) { return std::pow(x, y); }
-A_FpLong Sin(A_FpLong x) { return std::sin(x); }
-A_FpLong Sqrt(A_FpLong x) { return std::sqrt(x); }
-A_FpLong Tan(A_FpLong x) { return std::tan(x); }
-A_FpLong Asin(A_FpLong x) { return std::asin(x); }
-A_FpLong Acos(A_FpLong x) { return std::acos(x); }
-
 // ---- The basic suite --------------------------------------------------------------------------
 
 SuiteRecord* FindSuite(HostSession& s, const char* name, int32_t version)
@@ -274,26 +258,28 @@ HostSession::HostSession() : previousSession(CurrentSession)
     in.inter.progress = Progress;
     in.inter.register_ui = RegisterUI;
 
+    // The math slots take double and give double, as the C library's functions do: they are
+    // those functions themselves.
     PF_ANSICallbacks& a = utils.ansi;
-    a.atan = Atan;
-    a.atan2 = Atan2;
-    a.ceil = Ceil;
-    a.cos = Cos;
-    a.exp = Exp;
-    a.fabs = Fabs;
-    a.floor = Floor;
-    a.fmod = Fmod;
-    a.hypot = Hypot;
-    a.log = Log;
-    a.log10 = Log10;
-    a.pow = Pow;
-    a.sin = Sin;
-    a.sqrt = Sqrt;
-    a.tan = Tan;
+    a.atan = ::atan;
+    a.atan2 = ::atan2;
+    a.ceil = ::ceil;
+    a.cos = ::cos;
+    a.exp = ::exp;
+    a.fabs = ::fabs;
+    a.floor = ::floor;
+    a.fmod = ::fmod;
+    a.hypot = ::hypot;
+    a.log = ::log;
+    a.log10 = ::log10;
+    a.pow = ::pow;
+    a.sin = ::sin;
+    a.sqrt = ::sqrt;
+    a.tan = ::tan;
     a.sprintf = HostSprintf;
     a.strcpy = HostStrcpy;
-    a.asin = Asin;
-    a.acos = Acos;
+    a.asin = ::asin;
+    a.acos = ::acos;
     utils.get_platform_data = GetPlatformData;
 
     basic.AcquireSuite = AcquireSuite;

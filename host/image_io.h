@@ -37,6 +37,9 @@ constexpr int64_t MaxPngPixels = int64_t(1) << 25;
 // Encodes the image as a PNG of its bitDepth (8 or 16). False with `error` set for an unusable
 // image (no pixels, a size the pixel array does not match, another bit depth).
 bool EncodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& error);
+// What EncodePng checks first, in either codec: false with `error` saying why the image cannot
+// be written.
+bool CheckImageToEncode(const RgbaImage& image, std::string& error);
 // Decodes a PNG held in memory. False with `error` saying what is wrong with it.
 bool DecodePng(const uint8_t* data, size_t size, RgbaImage& image, std::string& error);
 // Which codec this build has, with its version.

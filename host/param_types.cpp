@@ -454,6 +454,17 @@ void DescribeNoDataJson(const PF_ParamDef& p, json& j)
     j["ui_size"] = {p.ui_width, p.ui_height};
 }
 
+// A type the host holds no value of: its names, and how a listing describes its registration
+// where it says anything; every operation on a value stays null.
+ParamTypeOps WithoutValue(PF_ParamType type, const char* name, const char* what = "nothing",
+                          std::string (*describe)(const PF_ParamDef&) = nullptr,
+                          void (*describeJson)(const PF_ParamDef&, json&) = nullptr)
+{
+    // No read, default, store, parse, format, JSON out or in, interpolation or range.
+    return {type, name, what, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+            describe, describeJson};
+}
+
 const ParamTypeOps Types[] = {
     {PF_Param_FIX_SLIDER, "fixed", "a number", ReadFixed, DefaultFixed, StoreFixed, ParseOneNumber, FormatOne,
      OneNumberToJson, OneNumberFromJson, LerpAll, RangeFixed, DescribeFixed, DescribeFixedJson},
@@ -469,34 +480,23 @@ const ParamTypeOps Types[] = {
      ColorToJson, ColorFromJson, LerpRounded, RangeColor, DescribeColor, nullptr},
     {PF_Param_POINT, "point", "x,y", ReadPoint, DefaultPoint, StorePoint, ParsePoint, FormatPoint, PointToJson,
      PointFromJson, LerpAll, RangePoint, DescribePoint, DescribePointJson},
-    {PF_Param_LAYER, "layer", "an image", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, DescribeLayer, DescribeLayerJson},
-    {PF_Param_NO_DATA, "no-data", "nothing", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, DescribeNoData, DescribeNoDataJson},
-    {PF_Param_GROUP_START, "group-start", "nothing", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, nullptr, nullptr, nullptr},
-    {PF_Param_GROUP_END, "group-end", "nothing", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, nullptr, nullptr, nullptr},
-    {PF_Param_CUSTOM, "custom", "nothing", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, nullptr, nullptr},
-    {PF_Param_FLOAT_SLIDER, "float", "nothing", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, nullptr, nullptr, nullptr},
-    {PF_Param_ARBITRARY_DATA, "arbitrary", "nothing", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, nullptr, nullptr, nullptr},
-    {PF_Param_PATH, "path", "nothing", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, nullptr},
-    {PF_Param_BUTTON, "button", "nothing", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, nullptr, nullptr},
-    {PF_Param_POINT_3D, "point-3d", "nothing", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, nullptr, nullptr},
+    WithoutValue(PF_Param_LAYER, "layer", "an image", DescribeLayer, DescribeLayerJson),
+    WithoutValue(PF_Param_NO_DATA, "no-data", "nothing", DescribeNoData, DescribeNoDataJson),
+    WithoutValue(PF_Param_GROUP_START, "group-start"),
+    WithoutValue(PF_Param_GROUP_END, "group-end"),
+    WithoutValue(PF_Param_CUSTOM, "custom"),
+    WithoutValue(PF_Param_FLOAT_SLIDER, "float"),
+    WithoutValue(PF_Param_ARBITRARY_DATA, "arbitrary"),
+    WithoutValue(PF_Param_PATH, "path"),
+    WithoutValue(PF_Param_BUTTON, "button"),
+    WithoutValue(PF_Param_POINT_3D, "point-3d"),
 };
 
 } // namespace
 
 const ParamTypeOps& ParamType(PF_ParamType type)
 {
-    static const ParamTypeOps unknown{PF_Param_RESERVED, "unknown", "nothing", nullptr, nullptr, nullptr, nullptr,
-                                      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    static const ParamTypeOps unknown = WithoutValue(PF_Param_RESERVED, "unknown");
     for (const ParamTypeOps& t : Types)
         if (t.type == type)
             return t;

@@ -239,15 +239,8 @@ bool RunPngWrite(const RgbaImage& image, PngSink& sink, PngMessage& message, uin
 
 bool EncodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& error)
 {
-    if (image.width <= 0 || image.height <= 0 || image.width > MaxPngSide || image.height > MaxPngSide ||
-        image.pixels.size() != size_t(image.width) * size_t(image.height) * 4) {
-        error = "the image to write has no pixels or a size its pixels do not match";
+    if (!CheckImageToEncode(image, error))
         return false;
-    }
-    if (image.bitDepth != 8 && image.bitDepth != 16) {
-        error = "only 8- and 16-bit images are written";
-        return false;
-    }
     std::vector<uint8_t> row(size_t(image.width) * 4 * size_t(image.bitDepth / 8));
     png.clear();
     PngSink sink{&png, false};

@@ -207,15 +207,8 @@ uint16_t ToFull(uint16_t v, int depth)
 
 bool EncodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& error)
 {
-    if (image.width <= 0 || image.height <= 0 || image.width > MaxPngSide || image.height > MaxPngSide ||
-        image.pixels.size() != size_t(image.width) * size_t(image.height) * 4) {
-        error = "the image to write has no pixels or a size its pixels do not match";
+    if (!CheckImageToEncode(image, error))
         return false;
-    }
-    if (image.bitDepth != 8 && image.bitDepth != 16) {
-        error = "only 8- and 16-bit images are written";
-        return false;
-    }
     const size_t bpp = image.bitDepth == 16 ? 8 : 4;
     const size_t rowBytes = size_t(image.width) * bpp;
     std::vector<uint8_t> raw(rowBytes), prior(rowBytes, 0), filtered((rowBytes + 1) * size_t(image.height));

@@ -287,6 +287,15 @@ bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& 
     return true;
 }
 
+bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& plan, std::ostream& err)
+{
+    std::string error;
+    if (PlanRender(session, options, plan, error))
+        return true;
+    err << "velmora: " << error << "\n";
+    return false;
+}
+
 PF_Err RenderPlannedFrame(HostSession& session, PF_EntryPointFunc entry, const RenderPlan& plan, int32_t frame,
                           HostWorld& output, std::string& error)
 {
@@ -340,11 +349,8 @@ int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOpti
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     RenderPlan plan;
-    std::string error;
-    if (!PlanRender(session, options, plan, error)) {
-        err << "velmora: " << error << "\n";
+    if (!PlanRender(session, options, plan, err))
         return EXIT_FAILED;
-    }
     const RenderOptions& o = plan.options;
     if (o.progress != ProgressStyle::Report)
         WarnOfLargeTree(session, plan, err);
@@ -354,6 +360,7 @@ int RenderFrames(HostSession& session, PF_EntryPointFunc entry, const RenderOpti
         err << "velmora: " << message << "\n";
         return EXIT_FAILED;
     };
+    std::string error;
     // The writer is made after the output it writes to, so that it ends first.
     FrameOutput output;
     std::unique_ptr<FrameWriter> writer;

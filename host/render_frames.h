@@ -73,6 +73,8 @@ struct RenderPlan {
 // Checks and prepares everything; `session` must have been through parameter setup. False with
 // `error` set (naming the option, parameter or file at fault).
 bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& plan, std::string& error);
+// The same for a command: false having said what is wrong on `err`.
+bool PlanRender(HostSession& session, const RenderOptions& options, RenderPlan& plan, std::ostream& err);
 
 // Sets the session's values and in-data for `frame` and sends the render command with a fresh
 // padded output world, which `output` receives.

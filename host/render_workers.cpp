@@ -96,11 +96,8 @@ int RenderWithWorkers(HostSession& session, const RenderOptions& options, const 
                       const std::string& modulePath, std::ostream& out, std::ostream& err)
 {
     RenderPlan plan;
-    std::string error;
-    if (!PlanRender(session, options, plan, error)) {
-        err << "velmora: " << error << "\n";
+    if (!PlanRender(session, options, plan, err))
         return EXIT_FAILED;
-    }
     const RenderOptions& o = plan.options;
     WarnOfLargeTree(session, plan, err);
     const int32_t jobs = std::max<int32_t>(1, std::min<int32_t>(o.jobs, o.lastFrame - o.firstFrame + 1));

@@ -2,6 +2,7 @@
 // suites counted, messages bounded, platform data answered, misuse reported.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -124,6 +125,40 @@ TEST_F(HostOpsTest, MemoryBlocksAreCounted)
     EXPECT_TRUE(SessionProblems(session).empty());
     EXPECT_TRUE(basic->IsEqual("a", "a"));
     EXPECT_FALSE(basic->IsEqual("a", nullptr));
+}
+
+// Each math slot holds its own function: the values tell every one of them from the others.
+TEST_F(HostOpsTest, MathCallbacksAreTheFunctionsTheyName)
+{
+    const PF_ANSICallbacks& a = session.utils.ansi;
+    const double x = 0.3, y = 0.7;
+    const struct {
+        const char* name;
+        PF_Math1Func slot;
+        double argument, expected;
+    } one[] = {{"atan", a.atan, x, std::atan(x)},    {"ceil", a.ceil, x, 1.0},
+               {"cos", a.cos, x, std::cos(x)},       {"exp", a.exp, x, std::exp(x)},
+               {"fabs", a.fabs, -x, x},              {"floor", a.floor, x, 0.0},
+               {"log", a.log, x, std::log(x)},       {"log10", a.log10, x, std::log10(x)},
+               {"sin", a.sin, x, std::sin(x)},       {"sqrt", a.sqrt, x, std::sqrt(x)},
+               {"tan", a.tan, x, std::tan(x)},       {"asin", a.asin, x, std::asin(x)},
+               {"acos", a.acos, x, std::acos(x)}};
+    for (const auto& f : one) {
+        ASSERT_NE(f.slot, nullptr) << f.name;
+        EXPECT_DOUBLE_EQ(f.slot(f.argument), f.expected) << f.name;
+    }
+    const struct {
+        const char* name;
+        PF_Math2Func slot;
+        double first, second, expected;
+    } two[] = {{"atan2", a.atan2, x, y, std::atan2(x, y)},
+               {"fmod", a.fmod, y, x, std::fmod(y, x)},
+               {"hypot", a.hypot, x, y, std::hypot(x, y)},
+               {"pow", a.pow, x, y, std::pow(x, y)}};
+    for (const auto& f : two) {
+        ASSERT_NE(f.slot, nullptr) << f.name;
+        EXPECT_DOUBLE_EQ(f.slot(f.first, f.second), f.expected) << f.name;
+    }
 }
 
 TEST_F(HostOpsTest, SprintfNeverWritesPastAMessage)

@@ -2,6 +2,8 @@
 // clipped to the canvas, paths fill by their rule, and references that are not alive are refused.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "host/drawbot_suites.h"
 
 namespace {
@@ -120,6 +122,72 @@ TEST_F(DrawbotHostTest, DeadOrForeignReferencesAreRefusedAndLeaksReported)
     EXPECT_EQ(host.customUISuite.PF_GetDrawingReference(&otherP, &drawing), PF_Err_BAD_CALLBACK_PARAM);
     EXPECT_EQ(host.appSuite.PF_InvalidateRect(&otherP, nullptr), PF_Err_BAD_CALLBACK_PARAM);
     EXPECT_TRUE(host.invalidated.empty());
+}
+
+// A request the supplier refuses makes nothing: no reference handed out, nothing left to leak.
+TEST_F(DrawbotHostTest, SupplierRefusesBadRequestsWithoutMakingAnything)
+{
+    const DRAWBOT_ColorRGBA red{1, 0, 0, 1};
+    const auto notSupplier = reinterpret_cast<DRAWBOT_SupplierRef>(surface);   // alive, another kind
+    DRAWBOT_PenRef pen = nullptr;
+    DRAWBOT_BrushRef brush = nullptr;
+    DRAWBOT_PathRef path = nullptr;
+    const DRAWBOT_SupplierSuite1& s = host.supplierSuite;
+    const SPErr refused[] = {
+        s.NewPen(supplier, nullptr, 1.0f, &pen),
+        s.NewPen(supplier, &red, -1.0f, &pen),
+        s.NewPen(supplier, &red, std::nanf(""), &pen),
+        s.NewPen(supplier, &red, HUGE_VALF, &pen),
+        s.NewPen(supplier, &red, 1.0f, nullptr),
+        s.NewPen(notSupplier, &red, 1.0f, &pen),
+        s.NewBrush(supplier, nullptr, &brush),
+        s.NewBrush(supplier, &red, nullptr),
+        s.NewBrush(notSupplier, &red, &brush),
+        s.NewPath(supplier, nullptr),
+        s.NewPath(notSupplier, &path),
+    };
+    for (size_t i = 0; i < sizeof refused / sizeof refused[0]; ++i)
+        EXPECT_EQ(refused[i], kSPBadParameterError) << "request " << i;
+    EXPECT_EQ(pen, nullptr);
+    EXPECT_EQ(brush, nullptr);
+    EXPECT_EQ(path, nullptr);
+    EXPECT_TRUE(DrawbotProblems(host).empty());
+
+    DRAWBOT_SupplierRef noSupplier = nullptr;
+    DRAWBOT_DrawRef drawing = nullptr;
+    ASSERT_EQ(host.customUISuite.PF_GetDrawingReference(host.ContextHandle(), &drawing), PF_Err_NONE);
+    EXPECT_EQ(host.drawSuite.GetSupplier(drawing, nullptr), kSPBadParameterError);
+    EXPECT_EQ(host.drawSuite.GetSupplier(reinterpret_cast<DRAWBOT_DrawRef>(supplier), &noSupplier),
+              kSPBadParameterError);
+    EXPECT_EQ(noSupplier, nullptr);
+}
+
+TEST_F(DrawbotHostTest, SupplierAnswersWhatTheHostCanDo)
+{
+    const DRAWBOT_SupplierSuite1& s = host.supplierSuite;
+    const auto notSupplier = reinterpret_cast<DRAWBOT_SupplierRef>(surface);
+    const struct {
+        const char* question;
+        SPErr (*ask)(DRAWBOT_SupplierRef, DRAWBOT_Boolean*);
+        DRAWBOT_Boolean expected;
+    } questions[] = {{"text", s.SupportsText, 0},
+                     {"supports BGRA", s.SupportsPixelLayoutBGRA, 1},
+                     {"prefers BGRA", s.PrefersPixelLayoutBGRA, 0},
+                     {"supports ARGB", s.SupportsPixelLayoutARGB, 1},
+                     {"prefers ARGB", s.PrefersPixelLayoutARGB, 0}};
+    for (const auto& q : questions) {
+        DRAWBOT_Boolean answer = 7;
+        EXPECT_EQ(q.ask(supplier, &answer), kSPNoError) << q.question;
+        EXPECT_EQ(answer, q.expected) << q.question;
+        answer = 7;
+        EXPECT_EQ(q.ask(notSupplier, &answer), kSPBadParameterError) << q.question;
+        EXPECT_EQ(answer, 7) << q.question;
+        EXPECT_EQ(q.ask(supplier, nullptr), kSPBadParameterError) << q.question;
+    }
+    float size = 0;
+    EXPECT_EQ(s.GetDefaultFontSize(supplier, &size), kSPNoError);
+    EXPECT_EQ(size, 12.0f);
+    EXPECT_EQ(s.GetDefaultFontSize(notSupplier, &size), kSPBadParameterError);
 }
 
 TEST_F(DrawbotHostTest, EachPanelKeepsItsOwnClipAndTransformStack)
