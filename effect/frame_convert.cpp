@@ -41,13 +41,19 @@ inline Pixel MovePixel(Pixel v)
 template <typename Pixel, int Bits>
 inline __m128i PixelsRight(__m128i v)
 {
-    return sizeof(Pixel) == 4 ? _mm_srli_epi32(v, Bits) : _mm_srli_epi64(v, Bits);
+    if constexpr (sizeof(Pixel) == 4)
+        return _mm_srli_epi32(v, Bits);
+    else
+        return _mm_srli_epi64(v, Bits);
 }
 
 template <typename Pixel, int Bits>
 inline __m128i PixelsLeft(__m128i v)
 {
-    return sizeof(Pixel) == 4 ? _mm_slli_epi32(v, Bits) : _mm_slli_epi64(v, Bits);
+    if constexpr (sizeof(Pixel) == 4)
+        return _mm_slli_epi32(v, Bits);
+    else
+        return _mm_slli_epi64(v, Bits);
 }
 
 // MovePixel on a whole vector. Reversing 16-bit elements is a shuffle of words; 8-bit ones have
