@@ -37,23 +37,16 @@ inline Pixel MovePixel(Pixel v)
                      (v << (3 * Bits)));
 }
 
-// Shifts of each pixel in a vector, taken as one whole number.
+// Turns each pixel in a vector, taken as one whole number, right by `Bits` (whole elements):
+// MovePixel's rotations, four 8-bit or two 16-bit pixels at a time.
 template <typename Pixel, int Bits>
-inline __m128i PixelsRight(__m128i v)
+inline __m128i RotatePixelsRight(__m128i v)
 {
+    constexpr int PixelBits = int(sizeof(Pixel)) * 8;
     if constexpr (sizeof(Pixel) == 4)
-        return _mm_srli_epi32(v, Bits);
+        return _mm_or_si128(_mm_srli_epi32(v, Bits), _mm_slli_epi32(v, PixelBits - Bits));
     else
-        return _mm_srli_epi64(v, Bits);
-}
-
-template <typename Pixel, int Bits>
-inline __m128i PixelsLeft(__m128i v)
-{
-    if constexpr (sizeof(Pixel) == 4)
-        return _mm_slli_epi32(v, Bits);
-    else
-        return _mm_slli_epi64(v, Bits);
+        return _mm_or_si128(_mm_srli_epi64(v, Bits), _mm_slli_epi64(v, PixelBits - Bits));
 }
 
 // MovePixel on a whole vector. Reversing 16-bit elements is a shuffle of words; 8-bit ones have
@@ -63,9 +56,9 @@ inline __m128i MovePixels(__m128i v)
 {
     constexpr int Bits = int(sizeof(Pixel)) * 2;
     if constexpr (R == Reorder::WorldToEngine)
-        return _mm_or_si128(PixelsRight<Pixel, Bits>(v), PixelsLeft<Pixel, 3 * Bits>(v));
+        return RotatePixelsRight<Pixel, Bits>(v);
     else if constexpr (R == Reorder::EngineToWorld)
-        return _mm_or_si128(PixelsLeft<Pixel, Bits>(v), PixelsRight<Pixel, 3 * Bits>(v));
+        return RotatePixelsRight<Pixel, 3 * Bits>(v);   // left by one element
     else if constexpr (sizeof(Pixel) == 8)
         return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3)), _MM_SHUFFLE(0, 1, 2, 3));
     else
