@@ -7,20 +7,6 @@
 
 #include "host/output_file.h"
 
-bool CheckImageToEncode(const RgbaImage& image, std::string& error)
-{
-    if (image.width <= 0 || image.height <= 0 || image.width > MaxPngSide || image.height > MaxPngSide ||
-        image.pixels.size() != size_t(image.width) * size_t(image.height) * 4) {
-        error = "the image to write has no pixels or a size its pixels do not match";
-        return false;
-    }
-    if (image.bitDepth != 8 && image.bitDepth != 16) {
-        error = "only 8- and 16-bit images are written";
-        return false;
-    }
-    return true;
-}
-
 bool WritePngFile(const std::string& path, const RgbaImage& image, std::string& error)
 {
     std::vector<uint8_t> png;

@@ -38,8 +38,22 @@ constexpr int64_t MaxPngPixels = int64_t(1) << 25;
 // image (no pixels, a size the pixel array does not match, another bit depth).
 bool EncodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& error);
 // What EncodePng checks first, in either codec: false with `error` saying why the image cannot
-// be written.
-bool CheckImageToEncode(const RgbaImage& image, std::string& error);
+// be written. Defined here so that a codec compiled on its own (the small codec's fuzz target)
+// has it without the file functions.
+inline bool CheckImageToEncode(const RgbaImage& image, std::string& error)
+{
+    if (image.width <= 0 || image.height <= 0 || image.width > MaxPngSide ||
+        image.height > MaxPngSide ||
+        image.pixels.size() != size_t(image.width) * size_t(image.height) * 4) {
+        error = "the image to write has no pixels or a size its pixels do not match";
+        return false;
+    }
+    if (image.bitDepth != 8 && image.bitDepth != 16) {
+        error = "only 8- and 16-bit images are written";
+        return false;
+    }
+    return true;
+}
 // Decodes a PNG held in memory. False with `error` saying what is wrong with it.
 bool DecodePng(const uint8_t* data, size_t size, RgbaImage& image, std::string& error);
 // Which codec this build has, with its version.
