@@ -17,6 +17,15 @@ void AddAllCommands(CLI::App& app, HostContext& context)
     AddVersionCommand(app, context);
 }
 
+void SetUpCommandLine(CLI::App& app, HostContext& context)
+{
+    app.add_option("--module", context.modulePath, "The effect module to load (default: the one next to velmora)");
+    app.add_flag("--version", context.version, "The host's version and the module's (as `velmora version`)");
+    app.require_subcommand(0, 1);
+    app.fallthrough();   // --module may also follow the sub-command
+    AddAllCommands(app, context);
+}
+
 std::string CommandNames(const CLI::App& app)
 {
     std::string names;

@@ -18,6 +18,7 @@
 // What every sub-command shares: the module to load, and the exit code the chosen one leaves.
 struct HostContext {
     std::string modulePath;   // empty: the module next to the program
+    bool version = false;     // --version given
     int exitCode = 0;
 };
 
@@ -28,6 +29,9 @@ enum : int {
 };
 
 void AddAllCommands(CLI::App& app, HostContext& context);
+// The whole command line of `velmora`: its options, at most one sub-command, and every
+// sub-command from AddAllCommands. The program and the tests' in-process runner both use it.
+void SetUpCommandLine(CLI::App& app, HostContext& context);
 // "render, params, ...": the sub-commands' names, for messages.
 std::string CommandNames(const CLI::App& app);
 

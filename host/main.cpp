@@ -24,7 +24,7 @@ std::string FirstWord(int argc, char** argv)
     return std::string();
 }
 
-int Run(CLI::App& app, HostContext& context, bool& version, int argc, char** argv)
+int Run(CLI::App& app, HostContext& context, int argc, char** argv)
 {
     try {
         app.parse(argc, argv);
@@ -42,7 +42,7 @@ int Run(CLI::App& app, HostContext& context, bool& version, int argc, char** arg
     }
     if (!app.get_subcommands().empty())
         return context.exitCode;
-    if (version)
+    if (context.version)
         return RunVersionCommand(context.modulePath, std::cout, std::cerr);
     std::cerr << "velmora: give a sub-command: " << CommandNames(app) << " (velmora --help says what each does)\n";
     return EXIT_FAILED;
@@ -54,15 +54,10 @@ int main(int argc, char** argv)
 {
     CLI::App app{"velmora: drives the Velmora effect module as its host does"};
     HostContext context;
-    bool version = false;
-    app.add_option("--module", context.modulePath, "The effect module to load (default: the one next to velmora)");
-    app.add_flag("--version", version, "The host's version and the module's (as `velmora version`)");
-    app.require_subcommand(0, 1);
-    app.fallthrough();   // --module may also follow the sub-command
-    AddAllCommands(app, context);
+    SetUpCommandLine(app, context);
     RemoveTemporariesOnInterrupt();
     WatchStandardOutput();
-    int code = Run(app, context, version, argc, argv);
+    int code = Run(app, context, argc, argv);
     // Results go to the standard output; a full device or a closed pipe must not pass as success.
     std::string error;
     if (!FinishStandardOutput(error)) {

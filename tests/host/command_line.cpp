@@ -15,16 +15,16 @@ int Run(const std::string& shown, std::string* said, Parse parse)
 {
     CLI::App app;
     HostContext context;
-    app.add_option("--module", context.modulePath);
-    app.require_subcommand(1);
-    app.fallthrough();   // --module may also follow the sub-command, as for the program
-    AddAllCommands(app, context);
+    SetUpCommandLine(app, context);
     std::ostringstream err;
     std::streambuf* const saved = said ? std::cerr.rdbuf(err.rdbuf()) : nullptr;
     int code = -1;
     try {
         parse(app);
-        code = context.exitCode;
+        if (app.get_subcommands().empty())
+            ADD_FAILURE() << shown << ": no sub-command was run";
+        else
+            code = context.exitCode;
     } catch (const CLI::ParseError& e) {
         ADD_FAILURE() << shown << ": " << e.what();
     }
